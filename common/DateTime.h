@@ -1,0 +1,48 @@
+// Date-times as the records keep them: days since 1899-12-30 as a double, local time, the
+// fraction being the time of day. This is the one place that converts them.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace vs {
+
+using TDateTime = double;
+
+struct LocalDateTime {
+  int year = 1899, month = 12, day = 30;
+  int hour = 0, minute = 0, second = 0, msec = 0;
+  bool operator==(const LocalDateTime&) const = default;
+};
+
+TDateTime encodeDateTime(const LocalDateTime& t);
+LocalDateTime decodeDateTime(TDateTime d);
+
+// "DD.MM.YYYY HH:MM:SS", the way the station shows and journals a moment.
+std::string formatDateTime(TDateTime d);
+
+// Source of the current local date-time. The program uses the system clock, tests a fake one.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+  virtual TDateTime now() const = 0;
+};
+
+// The system's local time.
+class SystemClock final : public Clock {
+ public:
+  TDateTime now() const override;
+};
+
+// A clock that only moves when told to; for tests and virtual-time runs.
+class ManualClock final : public Clock {
+ public:
+  explicit ManualClock(TDateTime start = 46000.5) : t_(start) {}
+  TDateTime now() const override { return t_; }
+  void set(TDateTime t) { t_ = t; }
+  void advanceMs(std::int64_t ms) { t_ += static_cast<double>(ms) / 86'400'000.0; }
+
+ private:
+  TDateTime t_;
+};
+
+}  // namespace vs

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds and starts the workstation. With no adapter configured in the working folder's
+# settings file it starts on the built-in simulated hall (--demo). Extra arguments go to the program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/build.sh
+HOME_DIR="${VETROSTAN_HOME:-$PWD/home}"
+mkdir -p "$HOME_DIR"
+args=(--home "$HOME_DIR")
+ini="$HOME_DIR/Vetrostan.INI"
+if [ $# -eq 0 ] && ! { [ -f "$ini" ] && grep -aiq '^usb-Serial_Number=.\+' "$ini"; }; then
+  args+=(--demo)
+fi
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "run: no display found; starting under xvfb-run" >&2
+  exec xvfb-run -a ./build/Vetrostan "${args[@]}" "$@"
+fi
+exec ./build/Vetrostan "${args[@]}" "$@"
