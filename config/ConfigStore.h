@@ -31,7 +31,8 @@ class ConfigStore {
   bool RegKeyOpen();      // true when exactly one whole record came from the registry copy
   bool ReadFileConfig();  // reads or creates "config.cfg"; false on a file error
   // Saves `config` to both copies (each written beside and renamed). Returns false when
-  // either copy could not be written, so that no caller reports a failed save as done.
+  // either copy could not be written, so that no caller reports a failed save as done; the
+  // failure itself has already been shown through `message`.
   bool Write_config();
   bool RegKeyWrite();
   bool WriteFileconfig();
@@ -51,6 +52,8 @@ class ConfigStore {
   std::filesystem::path configFile() const { return home_ / "config.cfg"; }
 
  private:
+  void say(const std::string& text) const;
+
   std::filesystem::path home_;
   std::filesystem::path registryDir_;
 };

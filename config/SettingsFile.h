@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,11 @@ class IniFile {
   bool load(const std::filesystem::path& path);  // false when the file cannot be read
   // Writes beside and renames; false on failure (the old file stays as it was).
   bool save(const std::filesystem::path& path) const;
+  // The same from and to bytes: `parse` takes a file's whole content (a UTF-8 byte-order mark
+  // or well-formed UTF-8 text is read as UTF-8, anything else as Windows-1251); `text` gives
+  // what `save` writes (Windows-1251, CR LF, comment lines kept).
+  void parse(std::string_view bytes);
+  std::string text() const;
 
   bool has(const std::string& section, const std::string& key) const;
   std::string readString(const std::string& section, const std::string& key,

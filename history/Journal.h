@@ -14,6 +14,8 @@ class Journal {
   // Appends one line with the current date and time; `message` is UTF-8.
   void Err(const std::string& message);
   std::filesystem::path fileFor(TDateTime when) const;
+  // The Windows-1251 bytes of one journal line, CR LF included: "08.12.2026 9:05:07  message".
+  static std::string line(TDateTime when, const std::string& message);
 
  private:
   std::filesystem::path home_;

@@ -1,0 +1,304 @@
+#include "config/ConfigStore.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <system_error>
+
+#include "common/AtomicFile.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace vs {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kConfigSize = sizeof(TFile_config);
+constexpr std::size_t kProgramSize = sizeof(TFile_INKconfig);
+
+std::string utf8Of(const fs::path& p) {
+  const std::u8string s = p.u8string();
+  return {reinterpret_cast<const char*>(s.data()), s.size()};
+}
+
+// Reads at most `size` bytes from the start of a regular file straight into `out`. Returns the
+// count read, or -1 when the file cannot be opened or read (`err` gets the system's number).
+long long readPrefix(const fs::path& path, void* out, std::size_t size, int& err) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) {
+    err = ec ? ec.value() : EISDIR;
+    return -1;
+  }
+  std::FILE* f = std::fopen(path.string().c_str(), "rb");
+  if (!f) {
+    err = errno;
+    return -1;
+  }
+  const std::size_t n = std::fread(out, 1, size, f);
+  const bool bad = std::ferror(f) != 0;
+  if (bad) err = errno;
+  std::fclose(f);
+  return bad ? -1 : static_cast<long long>(n);
+}
+
+// A loaded count of 0 means one incubator; the record holds 251 rows, so no more can be used.
+void limitCount(TFile_config& c) {
+  c.kol_inkub = static_cast<std::uint8_t>(usableRows(c));
+}
+
+// A program named in the configuration stays inside "rezim": a name from an imported record
+// never makes the program read or create a file elsewhere. Old installations wrote
+// backslashes; either separator is accepted.
+bool programPath(const fs::path& rezim, std::string name, fs::path& out) {
+  if (name.empty() || name.find('\0') != std::string::npos) return false;
+#ifndef _WIN32
+  for (char& ch : name)
+    if (ch == '\\') ch = '/';
+#endif
+  const fs::path rel = fs::path(std::u8string(name.begin(), name.end())).lexically_normal();
+  if (rel.empty() || rel.has_root_name() || rel.has_root_directory()) return false;
+  for (const fs::path& part : rel)
+    if (part == "..") return false;
+  out = rezim / rel;
+  return true;
+}
+
+}  // namespace
+
+// ---- the store of the registry copy --------------------------------------------------------
+//
+// On Windows the copy is the binary value "config" under HKEY_LOCAL_MACHINE\SOFTWARE\Vetrostan2022.
+// Elsewhere it is the file "config" in a folder that stands for the key.
+
+namespace {
+
+enum class RegRead { Whole, WrongLength, Failed };
+
+#ifdef _WIN32
+constexpr const wchar_t* kKeyPath = L"SOFTWARE\\Vetrostan2022";
+
+bool regOpen(const fs::path&, HKEY& key) {
+  DWORD disposition = 0;
+  return RegCreateKeyExW(HKEY_LOCAL_MACHINE, kKeyPath, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                         &key, &disposition) == ERROR_SUCCESS;
+}
+
+RegRead regRead(HKEY key, const fs::path&, TFile_config& into, int& err) {
+  DWORD type = 0;
+  DWORD size = 0;
+  LONG r = RegQueryValueExW(key, L"config", nullptr, &type, nullptr, &size);
+  if (r == ERROR_FILE_NOT_FOUND) return RegRead::WrongLength;
+  if (r != ERROR_SUCCESS) {
+    err = static_cast<int>(r);
+    return RegRead::Failed;
+  }
+  if (size > kConfigSize) return RegRead::WrongLength;
+  r = RegQueryValueExW(key, L"config", nullptr, &type, reinterpret_cast<BYTE*>(&into), &size);
+  if (r != ERROR_SUCCESS) {
+    err = static_cast<int>(r);
+    return RegRead::Failed;
+  }
+  return size == kConfigSize ? RegRead::Whole : RegRead::WrongLength;
+}
+
+bool regWrite(HKEY key, const fs::path&, const TFile_config& from) {
+  return RegSetValueExW(key, L"config", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&from),
+                        static_cast<DWORD>(kConfigSize)) == ERROR_SUCCESS;
+}
+
+void regClose(HKEY key) {
+  RegCloseKey(key);
+}
+
+std::string keyPathText(const fs::path&) {
+  return "SOFTWARE\\Vetrostan2022";
+}
+#else
+using HKEY = int;
+
+bool regOpen(const fs::path& dir, HKEY&) {
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  return fs::is_directory(dir, ec);
+}
+
+RegRead regRead(HKEY, const fs::path& dir, TFile_config& into, int& err) {
+  const fs::path file = dir / "config";
+  std::error_code ec;
+  if (!fs::exists(file, ec) && !ec) return RegRead::WrongLength;  // no value yet
+  const std::uintmax_t size = fs::file_size(file, ec);
+  if (ec) {
+    err = ec.value();
+    return RegRead::Failed;
+  }
+  if (size > kConfigSize) return RegRead::WrongLength;
+  const long long n = readPrefix(file, &into, kConfigSize, err);
+  if (n < 0) return RegRead::Failed;
+  return static_cast<std::size_t>(n) == kConfigSize ? RegRead::Whole : RegRead::WrongLength;
+}
+
+bool regWrite(HKEY, const fs::path& dir, const TFile_config& from) {
+  return writeFileAtomic(dir / "config", &from, kConfigSize);
+}
+
+void regClose(HKEY) {}
+
+std::string keyPathText(const fs::path& dir) {
+  return utf8Of(dir);
+}
+#endif
+
+}  // namespace
+
+// ---- ConfigStore -----------------------------------------------------------------------------
+
+ConfigStore::ConfigStore(fs::path home, fs::path registryDir)
+    : home_(std::move(home)), registryDir_(std::move(registryDir)) {
+  if (registryDir_.empty()) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    fs::path base;
+    if (xdg && *xdg && fs::path(xdg).is_absolute()) {
+      base = xdg;
+    } else {
+      const char* homeEnv = std::getenv("HOME");
+      base = fs::path(homeEnv && *homeEnv ? homeEnv : ".") / ".config";
+    }
+    registryDir_ = base / "Vetrostan2022";
+  }
+}
+
+fs::path ConfigStore::registryFile() const {
+  return registryDir_ / "config";
+}
+
+void ConfigStore::say(const std::string& text) const {
+  if (message) message(text);
+}
+
+void ConfigStore::read_config() {
+  RegKeyOpen();
+  limitCount(config);
+}
+
+bool ConfigStore::RegKeyOpen() {
+  bool opened = false;
+  bool whole = false;
+  HKEY key{};
+  try {
+    opened = regOpen(registryDir_, key);
+    if (!opened) {
+      say("ошибка реестра. ОШИБКА 6");
+    } else {
+      int err = 0;
+      const RegRead r = regRead(key, registryDir_, config, err);
+      if (r == RegRead::Failed)
+        say("ошибка чтения реестраю ОШИБКА 4. " + std::to_string(err) + "--" +
+            keyPathText(registryDir_));
+      whole = r == RegRead::Whole;
+    }
+  } catch (...) {
+    say("Работа с реестром некорректна. Ошибка 5");
+  }
+  if (!whole) {
+    // A failed or short registry read always ends in the file copy, which then refills the
+    // registry. A file that cannot be read leaves the registry copy alone.
+    if (!ReadFileConfig()) {
+      say("Ошибка файла конфигурации: " + utf8Of(configFile()));
+    } else if (opened && !regWrite(key, registryDir_, config)) {
+      say("Запись в реестр. ОШИБКА 3");
+    }
+  }
+  if (opened) regClose(key);
+  return whole;
+}
+
+bool ConfigStore::ReadFileConfig() {
+  const fs::path path = configFile();
+  std::error_code ec;
+  if (fs::exists(path, ec)) {
+    int err = 0;
+    return readPrefix(path, &config, kConfigSize, err) >= 0;  // a short file fills its length
+  }
+  if (ec) return false;
+  config.kol_inkub = 1;
+  return writeFileAtomic(path, &config, kConfigSize);
+}
+
+bool ConfigStore::Write_config() {
+  const bool reg = RegKeyWrite();
+  const bool file = WriteFileconfig();
+  return reg && file;
+}
+
+bool ConfigStore::RegKeyWrite() {
+  HKEY key{};
+  if (!regOpen(registryDir_, key)) {
+    say("Открытие Реестра. ОШИБКА 1");
+    return false;
+  }
+  const bool ok = regWrite(key, registryDir_, config);
+  regClose(key);
+  if (!ok) say("Запись в реестр. ОШИБКА 2");
+  return ok;
+}
+
+bool ConfigStore::WriteFileconfig() {
+  if (writeFileAtomic(configFile(), &config, kConfigSize)) return true;
+  say("Ошибка записи файла: " + utf8Of(configFile()));
+  return false;
+}
+
+void ConfigStore::read_INKconfig(const fs::path& path, int nk) {
+  if (nk < 0 || nk >= static_cast<int>(configINK.size())) return;
+  TFile_INKconfig& entry = configINK[static_cast<std::size_t>(nk)];
+  std::error_code ec;
+  if (fs::exists(path, ec)) {
+    // A file that cannot be read leaves the entry as it was; a short one fills its length.
+    TFile_INKconfig loaded = entry;
+    int err = 0;
+    const long long n = readPrefix(path, &loaded, kProgramSize, err);
+    if (n > 0) std::memcpy(&entry, &loaded, static_cast<std::size_t>(n));
+    return;
+  }
+  if (ec) return;
+  if (writeFileAtomic(path, &entry, kProgramSize))
+    say("Создан новый(ПУСТОЙ!) файл Режима инкубации: " + utf8Of(path));
+}
+
+void ConfigStore::loadPrograms() {
+  const fs::path rezim = home_ / "rezim";
+  const int rows = usableRows(config);
+  for (int nk = 0; nk < rows; ++nk) {
+    const auto k = static_cast<std::size_t>(nk);
+    if (!config.konfig_INK[k]) continue;
+    fs::path path;
+    if (!programPath(rezim, config.konfig_finkub[k].utf8(), path)) continue;
+    read_INKconfig(path, nk);
+    std::int32_t day = 0;
+    if (lastProgramDay(configINK[k], day))
+      config.konfig_DenKON[k] = static_cast<std::int8_t>(static_cast<std::uint8_t>(day & 0xFF));
+  }
+}
+
+bool ConfigStore::importCfg(const fs::path& path) {
+  TFile_config loaded = config_p;
+  int err = 0;
+  if (readPrefix(path, &loaded, kConfigSize, err) < 0) return false;
+  limitCount(loaded);
+  config_p = loaded;
+  return true;
+}
+
+bool ConfigStore::exportCfg(const fs::path& path, int spinCount) {
+  if (spinCount < 1) spinCount = 1;
+  if (spinCount > kMaxRows) spinCount = kMaxRows;
+  config_p.kol_inkub = static_cast<std::uint8_t>(spinCount);
+  return writeFileAtomic(path, &config_p, kConfigSize);
+}
+
+}  // namespace vs
