@@ -1,0 +1,54 @@
+// Ready-made halls of simulated controllers, and the small text file that describes one.
+#pragma once
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/SimBus.h"
+
+namespace vs {
+
+// A dozen incubators at addresses 1..12 with slowly drifting values: number 4 in alarm
+// (temperature above its zone, cooling running), number 7 with a faulty T1/humidity sensor,
+// number 9 never answering, number 6 with a damper board, 10 missing one answer in ten,
+// 11 and 12 hatchers.
+void demoHall(SimBus& bus);
+
+// `count` plain incubators at addresses first, first + 1, ... (at most up to 251), answering
+// at once, with static values: for throughput figures.
+void uniformHall(SimBus& bus, int count, int first = 1);
+
+// One incubator's entries of a hall file; unset entries keep the hall's or the defaults.
+struct HallEntry {
+  std::optional<int> t1, t2, t3, bl;
+  std::optional<std::uint16_t> c2;
+  std::optional<std::int64_t> delayMs;
+  std::optional<double> silentShare;
+  std::optional<int> shortLength;
+  std::optional<bool> neverAnswers, damper;
+};
+
+struct HallConfig {
+  std::vector<std::uint8_t> addresses;  // in the order given, without repeats
+  std::int64_t delayMs = 0;
+  double silentShare = 0.0;
+  int shortLength = 0;
+  std::uint64_t seed = 1;
+  bool live = false;
+  std::map<std::uint8_t, HallEntry> entries;
+};
+
+// Reads a hall file (key=value lines, '#' comments; see sim/README.md). Problems are appended
+// to `errors` as "line N: ..." and the offending line is skipped.
+HallConfig parseHallConfig(const std::string& text, std::vector<std::string>& errors);
+
+// Parses "5,85,170" or "1-12,20" into incubator numbers 1..251; nullopt if malformed.
+std::optional<std::vector<std::uint8_t>> parseAddressList(const std::string& text);
+
+// Puts the controllers of the hall on the bus. Each controller's silence generator is seeded
+// from the hall seed and its address, so runs repeat.
+void buildHall(SimBus& bus, const HallConfig& config);
+
+}  // namespace vs
