@@ -96,7 +96,10 @@ void DanFile::DanRead() {
   }
   if (fileCaption) fileCaption(path.string(), modified);
   if (linkIndicator) linkIndicator(false, {});
+  replayRead();
+}
 
+void DanFile::replayRead() {
   const int kol = sharedRows(danR.kol);
   if (setIncubatorCount) setIncubatorCount(kol);
   for (int n = 0; n < kol; ++n) {

@@ -87,6 +87,9 @@ class DanFile {
   void DanWriteFile();
   // Remote station (with "Работа" down): read Server_s + "dan.dan" and replay it.
   void DanRead();
+  // The replay part of DanRead: names and poll flags, then every entry of danR through the
+  // decoding. Entries of rows this station cannot hold are skipped.
+  void replayRead();
 
   std::string Server_s;  // the serving station's folder, ending in a separator
   TdanWm danW{};         // being filled (serving side)
