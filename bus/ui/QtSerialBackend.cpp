@@ -99,6 +99,8 @@ bool QtSerialBackend::configure(const LineSettings& line) {
   return ok;
 }
 
+// A pulled-out adapter reports a resource error; a pseudo-terminal whose other side went away
+// reports a read error (the read finds end of file). Both mean the port is gone.
 bool QtSerialBackend::failed() const {
   switch (port_.error()) {
     case QSerialPort::NoError:
