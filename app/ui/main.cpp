@@ -1,6 +1,119 @@
+// The program Vetrostan: creates the workstation and its windows in their order, runs the
+// start-up, and ends through the shut-down when the main window closes or on SIGINT/SIGTERM.
 #include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTabWidget>
+#include <QTimer>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/Options.h"
+#include "app/Workstation.h"
+#include "app/ui/AppWindows.h"
+#include "app/ui/SignalWatcher.h"
+#include "app/ui/SingleInstance.h"
+#include "app/ui/TForm4.h"
+#include "config/ui/TForm15.h"
+#include "config/ui/TFormUST.h"
+#include "station/ui/TForm1.h"
+
+namespace fs = std::filesystem;
+using namespace vs;
+
+namespace {
+
+fs::path programDir(const char* argv0) {
+  std::error_code ec;
+  fs::path exe = fs::canonical("/proc/self/exe", ec);
+  if (ec) exe = fs::absolute(argv0 ? argv0 : ".", ec);
+  return exe.parent_path();
+}
+
+QString qpath(const fs::path& p) {
+  const std::u8string u = p.u8string();
+  return QString::fromUtf8(reinterpret_cast<const char*>(u.data()),
+                           static_cast<qsizetype>(u.size()));
+}
+
+// Pictures of the main window (each tab) and of the dialogs, for documentation and checks.
+void saveScreenshots(AppWindows& w, const fs::path& dir) {
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  const QDir out(qpath(dir));
+  QTabWidget* pages = w.form1->pageControl();
+  for (int i = 0; i < pages->count(); ++i) {
+    pages->setCurrentIndex(i);
+    w.form1->grab().save(out.filePath(QString("TForm1_tab%1.png").arg(i)));
+  }
+  pages->setCurrentIndex(0);
+  for (QWidget* d : {static_cast<QWidget*>(w.formUST), static_cast<QWidget*>(w.form15),
+                     static_cast<QWidget*>(w.form4)}) {
+    if (!d) continue;
+    d->adjustSize();
+    d->grab().save(out.filePath(d->objectName().replace("Form", "TForm") + ".png"));
+  }
+}
+
+int runHeadless(const Options& opt, int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  SignalWatcher watcher;
+  SystemClock clock;
+  SingleInstance single;
+  Workstation ws(opt.home, clock);
+  // Without windows a message goes to standard error and the journal.
+  ws.message = [&ws](const std::string& text) {
+    std::cerr << text << '\n';
+    ws.journal.Err(text);
+  };
+  if (!single.isFirst()) std::cerr << kSecondCopyCaption << '\n';
+  bool saved = true;
+  QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [&] {
+    saved = ws.shutDown();
+    app.quit();
+  });
+  ws.startUp();
+  const int rc = app.exec();
+  return rc != 0 ? rc : (saved ? 0 : 1);
+}
+
+int runWindows(const Options& opt, int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
+  SignalWatcher watcher;
+  SystemClock clock;
+  SingleInstance single;
+  Workstation ws(opt.home, clock);
+  ws.message = [](const std::string& text) {
+    QMessageBox::information(QApplication::activeWindow(), QString::fromUtf8(kAppTitle),
+                             QString::fromStdString(text));
+  };
+  AppWindows w = createWindows(ws, !single.isFirst());
+  TForm1* main = w.form1.get();
+  QObject::connect(main, &TForm1::closed, &app, &QCoreApplication::quit);
+  QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &QWidget::close);
+  main->show();
+  if (!opt.screenshot.empty())
+    QTimer::singleShot(500, main, [&w, &opt, main] {
+      saveScreenshots(w, opt.screenshot);
+      main->close();
+    });
+  return app.exec();
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  return 0;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const Options opt = parseOptions(args, programDir(argc > 0 ? argv[0] : nullptr));
+  if (!opt.error.empty()) {
+    std::cerr << "Vetrostan: " << opt.error << '\n';
+    return 2;
+  }
+  for (const std::string& a : opt.extra) std::cerr << "Vetrostan: unknown option " << a << '\n';
+  std::error_code ec;
+  fs::create_directories(opt.home, ec);
+  return opt.headless ? runHeadless(opt, argc, argv) : runWindows(opt, argc, argv);
 }

@@ -1,0 +1,22 @@
+// The program's command line: the working folder, the mode without windows, and whatever else
+// was given, kept for the options that later parts of the program add.
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace vs {
+
+struct Options {
+  std::filesystem::path home;        // working folder; the program's folder unless --home is given
+  bool headless = false;             // no windows: messages go to the journal and standard error
+  std::filesystem::path screenshot;  // --screenshot DIR: save pictures of the windows and quit
+  std::vector<std::string> extra;    // options this parser does not know, in the order given
+  std::string error;                 // non-empty when the command line cannot be used
+};
+
+// Parses the arguments after the program name. `programDir` is the default working folder.
+// "--home DIR" and "--home=DIR" are both accepted.
+Options parseOptions(const std::vector<std::string>& args, const std::filesystem::path& programDir);
+
+}  // namespace vs

@@ -1,0 +1,85 @@
+#include "app/ui/AppWindows.h"
+
+#include <QAction>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "app/WindowOrder.h"
+#include "app/Workstation.h"
+#include "app/ui/TForm4.h"
+#include "config/ui/SettingsTab.h"
+#include "config/ui/TForm15.h"
+#include "config/ui/TFormUST.h"
+#include "station/ui/TForm1.h"
+
+namespace vs {
+
+AppWindows::AppWindows() = default;
+AppWindows::AppWindows(AppWindows&&) noexcept = default;
+AppWindows::~AppWindows() = default;
+
+namespace {
+
+void wire(AppWindows& w) {
+  TForm1* f1 = w.form1.get();
+  if (w.formUST) {
+    f1->actionGeneralSettings()->setEnabled(true);
+    QObject::connect(f1->actionGeneralSettings(), &QAction::triggered, w.formUST,
+                     [ust = w.formUST] { ust->exec(); });
+    QObject::connect(w.formUST, &TFormUST::kolTChanged, f1, &TForm1::setKolT);
+  }
+  if (w.form4) {
+    f1->actionAbout()->setEnabled(true);
+    QObject::connect(f1->actionAbout(), &QAction::triggered, w.form4,
+                     [f4 = w.form4] { f4->exec(); });
+  }
+  if (w.form4 && w.form15)
+    QObject::connect(w.form4, &TForm4::transferRequested, w.form15, [f15 = w.form15] {
+      f15->show();
+      f15->raise();
+      f15->activateWindow();
+    });
+  // The adapter window opens from "USB-настройки" and, modally, from "Настройка" on the
+  // "Установки" tab; until it is part of the program both stay disabled.
+  f1->settingsTab()->usbButton()->setEnabled(false);
+}
+
+}  // namespace
+
+AppWindows createWindows(Workstation& ws, bool secondCopy) {
+  AppWindows w;
+  for (std::string_view name : kWindowOrder) {
+    if (name == "TForm1") {
+      w.form1 = std::make_unique<TForm1>(ws, secondCopy);
+    } else if (!w.form1) {
+      continue;  // nothing is created before the main window
+    } else if (name == "TForm4") {
+      w.form4 = new TForm4(w.form1.get());
+    } else if (name == "TFormUST") {
+      TForm1* f1 = w.form1.get();
+      // With "Запускать" the link starts with the program: the "Работа" button goes down.
+      w.formUST = new TFormUST(
+          ws,
+          [f1] {
+            f1->rsButton()->setChecked(true);
+            return true;
+          },
+          f1);
+    } else if (name == "TForm100") {
+      // USB adapter window (bus/ui/TForm100): not yet part of the program; create it here.
+      continue;
+    } else if (name == "TForm14") {
+      // Schedule debug window (bus/ui/TForm14): not yet part of the program; create it here.
+      continue;
+    } else if (name == "TForm15") {
+      w.form15 = new TForm15(ws, w.form1.get());
+    } else {
+      continue;  // a window of a later part of the program
+    }
+    w.created.push_back(name);
+  }
+  wire(w);
+  return w;
+}
+
+}  // namespace vs
