@@ -6,6 +6,19 @@
 #include "station/StatusDecoder.h"
 
 namespace vs {
+namespace {
+
+// A timer step of another part that fails must not stop the tick: the rest of it still runs,
+// and the next tick tries again.
+template <typename F>
+void safely(F&& f) {
+  try {
+    f();
+  } catch (...) {
+  }
+}
+
+}  // namespace
 
 Station::Station(TFile_config& config, const Clock& clock, std::filesystem::path home)
     : dan(config, *this, controls, *this, clock, std::move(home)), config_(config), clock_(clock) {
@@ -27,7 +40,7 @@ void Station::Timer2() {
   if (remote()) return;
   if (usb_rab == 0) {
     usb_rab = 1;
-    if (hooks.UsbCreate) hooks.UsbCreate();
+    if (hooks.UsbCreate) safely(hooks.UsbCreate);
     if (controls.RUN_WIN == 0) {  // "Запускать": the link comes up with the program
       controls.RS = true;
       if (hooks.rsChanged) hooks.rsChanged(true);
@@ -38,7 +51,7 @@ void Station::Timer2() {
     }
   }
   if (!controls.RS) return;
-  if (hooks.Timer100ms) hooks.Timer100ms();
+  if (hooks.Timer100ms) safely(hooks.Timer100ms);
   if (obnovlenie > 0) return;  // the firmware update owns the bus
   ++st_timer;
   if (kom485m[0] != 0) {
@@ -80,14 +93,14 @@ void Station::Timer1() {
 
   if (--danWst <= 0) {
     danWst = (serverP == 2 || serverP == 4) ? 60 : 1;
-    dan.DanRead();
-    dan.DanWriteFile();
+    safely([this] { dan.DanRead(); });
+    safely([this] { dan.DanWriteFile(); });
   }
   if (serverUD) return;
 
   ++com_rabota;
   if (hooks.usbNo) hooks.usbNo(com_rabota > 10);
-  if (hooks.zvukPUSK) hooks.zvukPUSK();
+  if (hooks.zvukPUSK) safely(hooks.zvukPUSK);
 }
 
 void Station::setRS(bool down) {
