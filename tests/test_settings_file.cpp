@@ -1,0 +1,331 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "config/SettingsFile.h"
+#include "tests/test_config_tempdir.h"
+
+namespace vs {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::fileBytes;
+using testing::putFile;
+using testing::TempDir;
+
+// "Сирена.mp3" in Windows-1251.
+const std::string kSirenCp1251 = "\xD1\xE8\xF0\xE5\xED\xE0.mp3";
+
+TEST(SettingsLoad, AFileWrittenByAnotherProgramIsReadAsItMeant) {
+  TempDir tmp;
+  putFile(tmp / "Vetrostan.INI",
+          "; written by another program\r\n"
+          "\r\n"
+          "[form]\r\n"
+          "WIDTH = 1024\r\n"
+          "top=12\r\n"
+          "Left=-5\r\n"
+          "height=abc\r\n"
+          "\r\n"
+          "[Ust]\r\n"
+          "Pripusk=0\r\n"
+          "fon0_color=-16777201\r\n"
+          "FON1_COLOR=$0000FF\r\n"
+          "Fon2_Size=12.5\r\n"
+          "fon3_style=3\r\n"
+          "FON0_NAME=Arial Cyr\r\n"
+          "fon1_name=\"Times New Roman\"\r\n"
+          "TABLE_W1=150\r\n"
+          "table_w0=\r\n"
+          "Table_W6=66\r\n"
+          "Table_w7=77\r\n"
+          "KNT2=1\r\n"
+          "knt3=yes\r\n"
+          "opros_period=250\r\n"
+          "RS485_4=1\r\n"
+          "[NASTR]\r\n"
+          "kol_t=1\r\n"
+          "zwuk_on=0\r\n"
+          "[zvuk]\r\n"
+          "Z3=" +
+              kSirenCp1251 +
+              "\r\n"
+              "[usb]\r\n"
+              "USB-SERIAL_NUMBER = FT12AB \r\n"
+              "Usb-Com=2\r\n"
+              "[server]\r\n"
+              "serverp=3");
+  Settings s;
+  s.formHeight = 1;  // every field comes from the file or the defaults, not from before
+  loadSettings(tmp / "Vetrostan.INI", s);
+
+  EXPECT_EQ(s.formWidth, 1024);
+  EXPECT_EQ(s.formTop, 12);
+  EXPECT_EQ(s.formLeft, -5);
+  EXPECT_EQ(s.formHeight, 700);
+  EXPECT_FALSE(s.pripusk);
+  EXPECT_EQ(s.FON[0].color, 0xFF00000Fu);
+  EXPECT_EQ(s.FON[1].color, 255u);
+  EXPECT_EQ(s.FON[2].size, 30);
+  EXPECT_EQ(s.FON[3].style, 3);
+  EXPECT_EQ(s.FON[0].name, "Arial Cyr");
+  EXPECT_EQ(s.FON[1].name, "Times New Roman");
+  EXPECT_EQ(s.FON[2].name, "Tahoma");
+  EXPECT_EQ(s.tableDefaultColWidth, 150);
+  EXPECT_EQ(s.tableW[1], 150);
+  EXPECT_EQ(s.tableW[0], 100);
+  EXPECT_EQ(s.tableW[6], 66);   // the table has column 6 with one extra temperature
+  EXPECT_EQ(s.tableW[7], 100);  // but not column 7
+  EXPECT_EQ(s.knT, (std::array<bool, 4>{false, true, false, false}));
+  EXPECT_EQ(s.Opros_period, 100);
+  EXPECT_TRUE(s.RS485_4);
+  EXPECT_EQ(s.KOL_T, 1);
+  EXPECT_EQ(s.ZWUK_ON, 0);
+  EXPECT_EQ(s.RUN_WIN, 1);
+  EXPECT_EQ(s.zvuk[3], "Сирена.mp3");
+  EXPECT_EQ(s.zvuk[4], "");
+  EXPECT_EQ(s.usbSerialNumber, "FT12AB");
+  EXPECT_EQ(s.usbCom, 2);
+  EXPECT_EQ(s.ServerP, 3);
+}
+
+TEST(SettingsLoad, MissingFileGivesTheDefaultsAndUtf8TextIsRecognised) {
+  TempDir tmp;
+  Settings s;
+  s.ServerP = 4;
+  loadSettings(tmp / "none.INI", s);
+  EXPECT_EQ(s.ServerP, 0);
+  EXPECT_EQ(s.Opros_period, 1);
+  EXPECT_EQ(s.kol_t(), 2);
+  EXPECT_EQ(s.tableDefaultColWidth, 200);
+  EXPECT_EQ(s.tableW[1], 100);
+  EXPECT_EQ(s.FON[3].name, "Tahoma");
+  EXPECT_EQ(s.FON[3].color, 16711680u);
+  EXPECT_EQ(s.FON[3].size, 30);
+
+  for (const std::string bom : {"\xEF\xBB\xBF", ""}) {
+    putFile(tmp / "u.INI", bom + "[ZVUK]\nz0=Сирена.mp3\n[Nastr]\nKOL_T=0\n[UST]\nTable_w6=5\n");
+    loadSettings(tmp / "u.INI", s);
+    EXPECT_EQ(s.zvuk[0], "Сирена.mp3");
+    EXPECT_EQ(s.kol_t(), 0);
+    EXPECT_EQ(s.tableW[6], 100);
+  }
+}
+
+TEST(IniFile, NumbersAndBooleansOfTheWrongFormCountAsAbsent) {
+  IniFile ini;
+  ini.parse(
+      "[a]\r\nd= 7 \r\nneg=-16777201\r\nhex=$FF00000F\r\nhex2=0x10\r\nplus=+5\r\n"
+      "frac=7.5\r\nexp=1e3\r\nbig=99999999999\r\nempty=\r\nword=abc\r\n"
+      "b1=1\r\nb0=0\r\nb2=2\r\nbt=true\r\n");
+  EXPECT_EQ(ini.readInt("A", "D", -1), 7);
+  EXPECT_EQ(ini.readInt("a", "neg", -1), -16777201);
+  EXPECT_EQ(ini.readInt("a", "hex", -1), -16777201);
+  EXPECT_EQ(ini.readInt("a", "hex2", -1), 16);
+  EXPECT_EQ(ini.readInt("a", "plus", -1), 5);
+  for (const char* bad : {"frac", "exp", "big", "empty", "word", "missing"})
+    EXPECT_EQ(ini.readInt("a", bad, -1), -1) << bad;
+  EXPECT_TRUE(ini.readBool("a", "b1", false));
+  EXPECT_FALSE(ini.readBool("a", "b0", true));
+  EXPECT_TRUE(ini.readBool("a", "b2", false));
+  EXPECT_TRUE(ini.readBool("a", "bt", true));
+  EXPECT_FALSE(ini.readBool("a", "bt", false));
+  EXPECT_TRUE(ini.has("A", "EMPTY"));
+  EXPECT_EQ(ini.readString("a", "empty", "x"), "");
+  EXPECT_FALSE(ini.has("b", "d"));
+}
+
+TEST(IniFile, WrittenValuesCannotStartNewLinesOrSections) {
+  IniFile ini;
+  ini.writeString("USB", "usb-Serial_Number", "FT1\r\n[Server]\r\nServerP=4");
+  IniFile back;
+  back.parse(ini.text());
+  EXPECT_FALSE(back.has("Server", "ServerP"));
+  EXPECT_EQ(back.readString("USB", "usb-Serial_Number", ""), "FT1  [Server]  ServerP=4");
+}
+
+Settings everythingChanged() {
+  Settings s;
+  s.formWidth = 1280;
+  s.formTop = 7;
+  s.formLeft = -3;
+  s.formHeight = 1000;
+  s.pripusk = false;
+  for (int i = 0; i < 4; ++i) {
+    auto& f = s.FON[static_cast<std::size_t>(i)];
+    f.color = 0xFF00000Fu - static_cast<unsigned>(i);
+    f.size = 10 + i;
+    f.style = i;
+    f.name = "Шрифт " + std::to_string(i);
+  }
+  s.tableDefaultColWidth = 90;
+  s.tableW = {41, 42, 43, 44, 45, 46, 47, 48};
+  s.tableDefaultRowHeight = 33;
+  s.knT = {true, false, true, true};
+  s.otlad = 17;
+  s.Opros_period = 9;
+  s.RS485_4 = true;
+  s.KOL_T = 2;
+  for (int i = 0; i < 11; ++i) s.zvuk[static_cast<std::size_t>(i)] = "зв" + std::to_string(i);
+  s.zvuk[0] = "Сирена.mp3";
+  s.usbCom = 3;
+  s.usbSerialNumber = "/dev/ttyUSB1";
+  s.ServerP = 2;
+  s.inkubKol = 130;
+  return s;
+}
+
+TEST(SettingsSave, EveryShutDownKeyIsWrittenAndReadBack) {
+  TempDir tmp;
+  const fs::path ini = tmp / "Vetrostan.INI";
+  const Settings out = everythingChanged();
+  ASSERT_TRUE(saveSettings(ini, out));
+  const std::string bytes = fileBytes(ini);
+  for (const std::string& line :
+       std::vector<std::string>{"[UST]\r\n",
+                                "knT1=1\r\n",
+                                "knT2=0\r\n",
+                                "pripusk=0\r\n",
+                                "RS485_4=1\r\n",
+                                "[Inkub]\r\nkol=130\r\n",
+                                "FON0_Color=-16777201\r\n",
+                                "FON3_Size=13\r\n",
+                                "FON2_Style=2\r\n",
+                                "FON1_Name=\xD8\xF0\xE8\xF4\xF2 1\r\n",
+                                "Table_w0=41\r\n",
+                                "Table_w1=42\r\n",
+                                "Table_w7=48\r\n",
+                                "Table_h0=33\r\n",
+                                "[Server]\r\nServerP=2\r\n",
+                                "[Form]\r\nWidth=1280\r\nTop=7\r\nLeft=-3\r\nHeight=1000\r\n",
+                                "z0=" + kSirenCp1251 + "\r\n",
+                                "z10=\xE7\xE2"
+                                "10\r\n",
+                                "Opros_period=9\r\n",
+                                "usb-com=3\r\n",
+                                "otlad=17\r\n",
+                                "usb-Serial_Number=/dev/ttyUSB1\r\n"})
+    EXPECT_NE(bytes.find(line), std::string::npos) << line;
+  EXPECT_EQ(bytes.find("Nastr"), std::string::npos);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n') {
+      ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at " << i;
+    }
+  }
+
+  Settings in;
+  loadSettings(ini, in);
+  EXPECT_EQ(in.formWidth, out.formWidth);
+  EXPECT_EQ(in.formTop, out.formTop);
+  EXPECT_EQ(in.formLeft, out.formLeft);
+  EXPECT_EQ(in.formHeight, out.formHeight);
+  EXPECT_EQ(in.pripusk, out.pripusk);
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(in.FON[i].color, out.FON[i].color);
+    EXPECT_EQ(in.FON[i].size, out.FON[i].size);
+    EXPECT_EQ(in.FON[i].style, out.FON[i].style);
+    EXPECT_EQ(in.FON[i].name, out.FON[i].name);
+  }
+  // Column 1's width is also the default width at the next start.
+  EXPECT_EQ(in.tableDefaultColWidth, 42);
+  EXPECT_EQ(in.tableW, out.tableW);
+  EXPECT_EQ(in.tableDefaultRowHeight, out.tableDefaultRowHeight);
+  EXPECT_EQ(in.knT, out.knT);
+  EXPECT_EQ(in.otlad, out.otlad);
+  EXPECT_EQ(in.Opros_period, out.Opros_period);
+  EXPECT_EQ(in.RS485_4, out.RS485_4);
+  EXPECT_EQ(in.zvuk, out.zvuk);
+  EXPECT_EQ(in.usbCom, out.usbCom);
+  EXPECT_EQ(in.usbSerialNumber, out.usbSerialNumber);
+  EXPECT_EQ(in.ServerP, out.ServerP);
+  EXPECT_EQ(in.inkubKol, out.inkubKol);
+
+  // The general settings window's keys go only through their own save.
+  Settings nastr;
+  nastr.KOL_T = 0;
+  nastr.RUN_WIN = 0;
+  nastr.ZWUK_ON = 0;
+  nastr.Help = 1;
+  nastr.Compyter = 1;
+  ASSERT_TRUE(saveNastr(ini, nastr));
+  EXPECT_NE(fileBytes(ini).find("[Nastr]\r\nRUN_WIN=0\r\nZWUK_ON=0\r\nKOL_T=0\r\nHelp=1\r\n"
+                                "Compyter=1\r\n"),
+            std::string::npos);
+  loadSettings(ini, in);
+  EXPECT_EQ(in.kol_t(), 0);
+  EXPECT_EQ(in.tableW[6], 100);
+  EXPECT_EQ(in.Help, 1);
+  EXPECT_EQ(in.Compyter, 1);
+  EXPECT_EQ(in.formWidth, 1280);
+}
+
+TEST(SettingsSave, ColumnsTheTableLacksGetTheDefaultWidth) {
+  TempDir tmp;
+  Settings s = everythingChanged();
+  s.KOL_T = 0;  // six columns: 0..5
+  ASSERT_TRUE(saveSettings(tmp / "a.INI", s));
+  const std::string bytes = fileBytes(tmp / "a.INI");
+  EXPECT_NE(bytes.find("Table_w5=46\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("Table_w6=90\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("Table_w7=90\r\n"), std::string::npos);
+}
+
+TEST(SettingsSave, WhatOtherWindowsKeepInTheFileSurvives) {
+  TempDir tmp;
+  const fs::path ini = tmp / "Vetrostan.INI";
+  putFile(ini,
+          "; hall 2\r\n[Dispetch]\r\nfile=\xE7\xE0\xEB.dsp\r\n[ust]\r\nPRIPUSK=1\r\n"
+          "; keep me\r\nmine=5\r\n[GSM]\r\nTel1=+79001234567\r\n[Nastr]\r\nKOL_T=1\r\n");
+  Settings s;
+  s.pripusk = false;
+  ASSERT_TRUE(saveSettings(ini, s));
+  ASSERT_TRUE(saveKey(ini, "UST", "RS485_4", "1"));
+
+  const std::string bytes = fileBytes(ini);
+  EXPECT_EQ(bytes.rfind("; hall 2\r\n\r\n[Dispetch]\r\nfile=\xE7\xE0\xEB.dsp\r\n", 0), 0u);
+  EXPECT_NE(bytes.find("[ust]\r\nPRIPUSK=0\r\n; keep me\r\nmine=5\r\n"), std::string::npos);
+  EXPECT_EQ(bytes.find("pripusk"), std::string::npos);
+  EXPECT_NE(bytes.find("[GSM]\r\nTel1=+79001234567\r\n"), std::string::npos);
+  IniFile back;
+  ASSERT_TRUE(back.load(ini));
+  EXPECT_EQ(back.readString("dispetch", "FILE", ""), "зал.dsp");
+  EXPECT_EQ(back.readInt("Nastr", "KOL_T", 3), 1);
+  EXPECT_TRUE(back.readBool("UST", "RS485_4", false));
+
+  putFile(tmp / "Vetrostan.INS", "[Server]\r\npath=\\\\srv\\hall\r\n");
+  EXPECT_EQ(loadServerPath(tmp / "Vetrostan.INS"), "\\\\srv\\hall");
+  ASSERT_TRUE(saveServerPath(tmp / "Vetrostan.INS", "/mnt/зал"));
+  EXPECT_EQ(loadServerPath(tmp / "Vetrostan.INS"), "/mnt/зал");
+  EXPECT_EQ(loadServerPath(tmp / "none.INS"), "");
+}
+
+TEST(SettingsSave, AFailedSaveIsReportedAndLeavesTheOldFile) {
+  TempDir tmp;
+  fs::create_directory(tmp / "dir.INI");
+  const Settings s;
+  EXPECT_FALSE(saveSettings(tmp / "dir.INI", s));
+  EXPECT_FALSE(saveNastr(tmp / "dir.INI", s));
+  EXPECT_FALSE(saveKey(tmp / "dir.INI", "UST", "RS485_4", "1"));
+  EXPECT_TRUE(fs::is_directory(tmp / "dir.INI"));
+
+  // A write that cannot finish leaves the previous file whole.
+  const std::string old = "[UST]\r\npripusk=1\r\n";
+  putFile(tmp / "Vetrostan.INI", old);
+  fs::create_directory(tmp / "Vetrostan.INI.tmp~");
+  EXPECT_FALSE(saveSettings(tmp / "Vetrostan.INI", s));
+  EXPECT_EQ(fileBytes(tmp / "Vetrostan.INI"), old);
+}
+
+TEST(SettingsSave, AReadOnlyFolderFailsTheSave) {
+  TempDir tmp;
+  if (testing::writesIgnorePermissions(tmp.path())) GTEST_SKIP() << "running as root";
+  const std::string old = "[UST]\r\npripusk=1\r\n";
+  putFile(tmp / "Vetrostan.INI", old);
+  fs::permissions(tmp.path(), fs::perms::owner_write, fs::perm_options::remove);
+  EXPECT_FALSE(saveSettings(tmp / "Vetrostan.INI", Settings{}));
+  EXPECT_EQ(fileBytes(tmp / "Vetrostan.INI"), old);
+}
+
+}  // namespace
+}  // namespace vs
