@@ -71,8 +71,12 @@ class DanFile {
   std::function<void(int nk, TDateTime time, const RS232_T& frame)> replay;
   // Link indicator of the main window: shown with this text, or hidden.
   std::function<void(bool visible, const std::string& text)> linkIndicator;
-  // Main window caption: the file's path and modification time (local).
+  // Main window caption: the file's path and modification time (local); see caption().
   std::function<void(const std::string& path, TDateTime modified)> fileCaption;
+  // The main window caption while a remote station shows the file.
+  static std::string caption(const std::string& base, const std::string& path, TDateTime modified) {
+    return base + "  " + path + "  дата файла:  " + formatDateTime(modified);
+  }
   // The settings tab's incubator count takes the serving station's count.
   std::function<void(int kol)> setIncubatorCount;
   // The answer counter shows the kol_i of the replayed entry.

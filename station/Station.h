@@ -2,6 +2,10 @@
 // accounting, fast polling), the status path of type-5 answers and their decoding into the
 // per-incubator tables, and the shared data file exchange. One owner for all of that state;
 // windows read the tables and register on `listeners` and `hooks`.
+//
+// Wiring: FrameCodec::onSent -> noteSent, FrameCodec::inputIgnored -> inputIgnored,
+// FrameDispatcher consumer of type 5 -> onStatusFrame, hooks.send -> FrameCodec::send; the
+// program's timers call Timer2 every 100 ms and Timer1 every second.
 #pragma once
 #include <cstdint>
 #include <filesystem>

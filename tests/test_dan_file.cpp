@@ -174,6 +174,8 @@ TEST(DanFile, RemoteStationReplaysTheServingStationsAnswers) {
   EXPECT_EQ(count, 3);
   EXPECT_EQ(caption, (share / "dan.dan").string());
   EXPECT_GT(modified, 40000.0);
+  EXPECT_EQ(DanFile::caption("Инкубатор", "/srv/dan.dan", 46000.5),
+            "Инкубатор  /srv/dan.dan  дата файла:  09.12.2025 12:00:00");
   EXPECT_EQ(indicator, std::vector<std::string>{"-"});
   EXPECT_EQ(decodedRows, std::vector<int>{1}) << "rows that never answered are not decoded";
   EXPECT_EQ(times, std::vector<TDateTime>{46000.25}) << "with the serving station's time";
