@@ -16,6 +16,7 @@ namespace vs {
 
 AppWindows::AppWindows() = default;
 AppWindows::AppWindows(AppWindows&&) noexcept = default;
+AppWindows& AppWindows::operator=(AppWindows&&) noexcept = default;
 AppWindows::~AppWindows() = default;
 
 namespace {

@@ -23,6 +23,7 @@ struct AppWindows {
 
   AppWindows();
   AppWindows(AppWindows&&) noexcept;
+  AppWindows& operator=(AppWindows&&) noexcept;
   ~AppWindows();
 };
 

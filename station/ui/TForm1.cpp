@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStyle>
 #include <QStyledItemDelegate>
@@ -43,6 +44,11 @@ class CellHeader : public QHeaderView {
     setSectionsClickable(false);
     setHighlightSections(false);
     setMinimumSectionSize(1);
+    // Past the last row or column the grid shows its plain background, as a grid does.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Base));
+    pal.setColor(QPalette::Button, pal.color(QPalette::Base));
+    setPalette(pal);
   }
 
  protected:
@@ -260,6 +266,9 @@ QWidget* TForm1::buildMainTab() {
   tableT_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tableT_->setSelectionMode(QAbstractItemView::SingleSelection);
   tableT_->setCornerButtonEnabled(false);
+  tableT_->setStyleSheet(
+      "QTableCornerButton::section { background-color: palette(button); border: 0px; "
+      "border-right: 1px solid palette(mid); border-bottom: 1px solid palette(mid); }");
   tableT_->setMouseTracking(true);
   tableT_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
   tableT_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -310,6 +319,8 @@ QWidget* TForm1::buildSoundsTab() {
   soundGrid_->verticalHeader()->setFixedWidth(220);
   soundGrid_->horizontalHeader()->resizeSection(0, 318);
   soundGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  soundGrid_->setFixedWidth(220 + 318 + 2 * soundGrid_->frameWidth() +
+                            soundGrid_->verticalScrollBar()->sizeHint().width());
   for (int r = 0; r < 11; ++r) soundGrid_->setItem(r, 0, new QTableWidgetItem);
   auto* row = new QHBoxLayout;
   row->addWidget(soundGrid_);

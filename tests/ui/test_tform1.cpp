@@ -1,0 +1,213 @@
+// The main window's shell: caption, tabs, menu, top bar, and the main table sized and labelled
+// from the settings file and the plant configuration; its state stored at shut-down.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QToolButton>
+#include <memory>
+
+#include "app/Workstation.h"
+#include "config/SettingsFile.h"
+#include "station/ui/TForm1.h"
+#include "tests/test_workstation_fixture.h"
+
+namespace vs {
+namespace {
+
+using testing::ScratchInstall;
+
+struct MainWindow : ::testing::Test {
+  ScratchInstall dir;
+  ManualClock clock;
+  std::vector<std::string> messages;
+  std::unique_ptr<Workstation> ws;
+  std::unique_ptr<TForm1> form;
+
+  void ini(const std::string& text) { ScratchInstall::write(dir.home / "Vetrostan.INI", text); }
+  void config(const TFile_config& c) {
+    ScratchInstall::write(dir.home / "config.cfg",
+                          std::string(reinterpret_cast<const char*>(&c), sizeof c));
+  }
+  void start(bool secondCopy = false) {
+    ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
+    ws->message = [this](const std::string& m) { messages.push_back(m); };
+    form = std::make_unique<TForm1>(*ws, secondCopy);
+  }
+  std::vector<QString> header() const {
+    std::vector<QString> h;
+    for (int c = 0; c < form->colCount(); ++c) h.push_back(form->cells(c, 0));
+    return h;
+  }
+};
+
+TEST_F(MainWindow, DefaultSettingsGiveEightColumnsBlueTahomaAndTheShell) {
+  start();
+  EXPECT_EQ(form->windowTitle(), "Инкубатор RS485  v2.227_beta");
+  EXPECT_EQ(form->colCount(), 8);
+  EXPECT_EQ(form->rowCount(), 2);
+  EXPECT_EQ(header(),
+            (std::vector<QString>{"", "T1", "T2", "T3", "Влажн.", "Лотки", "Аварии", "Запись"}));
+  for (int c = 0; c < 8; ++c) EXPECT_EQ(form->colWidth(c), 100) << c;
+  EXPECT_EQ(form->defaultRowHeight(), 100);
+  EXPECT_EQ(form->fonFont(0).family(), "Tahoma");
+  EXPECT_EQ(form->fonFont(2).pointSize(), 30);
+  EXPECT_EQ(form->fonColor(1), QColor(0, 0, 255));
+  EXPECT_TRUE(form->resizingAllowed());
+
+  QTabWidget* tabs = form->pageControl();
+  ASSERT_EQ(tabs->count(), 5);
+  const char* names[5] = {"Главная", "Графики", "Зоны", "Звуки", "Установки"};
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i), QString::fromUtf8(names[i]));
+
+  // The menu bar: "Настройки" with its entries and a separator before "Выход"; "О программе".
+  const auto top = form->menuBar()->actions();
+  ASSERT_EQ(top.size(), 2);
+  EXPECT_EQ(top[0]->text(), "Настройки");
+  EXPECT_EQ(top[1]->text(), "О программе");
+  QStringList entries;
+  for (QAction* a : top[0]->menu()->actions()) entries << (a->isSeparator() ? "-" : a->text());
+  EXPECT_EQ(entries, (QStringList{"Общие Настройки", "GSM-модем", "Программы инкубации",
+                                  "Конфигурация автоматики", "USB-настройки", "-", "Выход"}));
+
+  EXPECT_EQ(form->rsButton()->text(), "Работа");
+  EXPECT_TRUE(form->rsButton()->isCheckable());
+  EXPECT_EQ(form->oprosLabel()->text(), "Опрос");
+  EXPECT_EQ(form->timeLabel()->text(), "Время");
+  EXPECT_EQ(form->usbNoLabel()->text(), "USB не работает");
+  EXPECT_TRUE(form->usbNoLabel()->isHidden());
+  EXPECT_TRUE(form->autoPanel()->isHidden());
+  EXPECT_TRUE(form->damperButton()->isHidden());
+  EXPECT_EQ(form->damperButton()->toolTip(), "Управление заслонками");
+  EXPECT_EQ(form->detailButton()->toolTip(), "Просмотр 1 КП");
+  EXPECT_TRUE(form->detailButton()->isCheckable());
+  EXPECT_EQ(form->paramButton()->toolTip(), "Настройки аварийных зон и параметров управления");
+  EXPECT_EQ(form->mimicButton()->toolTip(), "Окно инкубатория");
+  EXPECT_EQ(form->soundOffButton()->toolTip(), "Остановить ЗВУК");
+  EXPECT_TRUE(form->tempHint()->isHidden());
+  EXPECT_TRUE(form->humHint()->isHidden());
+
+  QTableWidget* sounds = form->soundGrid();
+  EXPECT_EQ(sounds->rowCount(), 11);
+  EXPECT_EQ(sounds->horizontalHeaderItem(0)->text(), "Имя звукового файла");
+  EXPECT_EQ(sounds->verticalHeaderItem(4)->text(), "Герконы оба замкнуты");
+}
+
+TEST_F(MainWindow, SecondCopyIsMarkedInTheCaption) {
+  start(true);
+  EXPECT_EQ(form->windowTitle(), "Это приложение уже запущено!");
+}
+
+TEST_F(MainWindow, OneTemperatureColumnPutsHumidityInColumnTwo) {
+  ini("[Nastr]\r\nKOL_T=0\r\n[UST]\r\nTable_w6=55\r\n");
+  start();
+  EXPECT_EQ(form->colCount(), 6);
+  EXPECT_EQ(header(), (std::vector<QString>{"", "T1", "Влажн.", "Лотки", "Аварии", "Запись"}));
+  EXPECT_EQ(form->cells(2, 0), "Влажн.");
+}
+
+TEST_F(MainWindow, TableSizesFontsAndGeometryComeFromTheSettingsFile) {
+  ini("[Form]\r\nWidth=1000\r\nHeight=650\r\n"
+      "[UST]\r\nTable_w0=150\r\nTable_w1=90\r\nTable_w3=77\r\nTable_w7=33\r\nTable_h0=60\r\n"
+      "FON0_Name=DejaVu Sans\r\nFON0_Size=12\r\nFON0_Style=3\r\nFON0_Color=255\r\n");
+  start();
+  EXPECT_EQ(form->colWidth(0), 150);
+  EXPECT_EQ(form->colWidth(1), 90);
+  EXPECT_EQ(form->colWidth(2), 100);
+  EXPECT_EQ(form->colWidth(3), 77);
+  EXPECT_EQ(form->colWidth(7), 33);
+  EXPECT_EQ(form->defaultColWidth(), 90);  // "Table_w1" read first as the default width
+  EXPECT_EQ(form->defaultRowHeight(), 60);
+  EXPECT_EQ(form->size(), QSize(1000, 650));
+  const QFont f = form->fonFont(0);
+  EXPECT_EQ(f.family(), "DejaVu Sans");
+  EXPECT_EQ(f.pointSize(), 12);
+  EXPECT_TRUE(f.bold());
+  EXPECT_TRUE(f.italic());
+  EXPECT_FALSE(f.underline());
+  EXPECT_EQ(form->fonColor(0), QColor(255, 0, 0));
+}
+
+TEST_F(MainWindow, NamesFillColumnZeroAndTheSetpointHeaderAndALargePlantShowsAHundred) {
+  auto cfg = std::make_unique<TFile_config>();
+  cfg->kol_inkub = 3;
+  cfg->konfig_s[0].setUtf8("Инк-1");
+  cfg->konfig_s[2].setUtf8("Выводной");
+  config(*cfg);
+  start();
+  EXPECT_EQ(form->rowCount(), 4);
+  EXPECT_EQ(form->cells(0, 1), "Инк-1");
+  EXPECT_EQ(form->cells(0, 3), "Выводной");
+  EXPECT_EQ(form->zonT()->columnCount() + 1, 4);
+  EXPECT_EQ(form->zonT()->horizontalHeaderItem(2)->text(), "Выводной");
+
+  form.reset();
+  cfg->kol_inkub = 130;
+  config(*cfg);
+  ScratchInstall::write(ws->store.registryFile(), "");  // the file copy is the one to read
+  start();
+  EXPECT_EQ(ws->store.config.kol_inkub, 130);
+  EXPECT_EQ(form->rowCount(), 101);
+}
+
+TEST_F(MainWindow, ChangingTheTemperatureCountRewritesColumnsAndHeaderAtOnce) {
+  start();
+  form->setCells(7, 1, "x");
+  form->setKolT(1);
+  EXPECT_EQ(form->colCount(), 7);
+  EXPECT_EQ(header(),
+            (std::vector<QString>{"", "T1", "T2", "Влажн.", "Лотки", "Аварии", "Запись"}));
+  form->setKolT(7);
+  EXPECT_EQ(form->colCount(), 8);
+}
+
+TEST_F(MainWindow, ContextMenuNumbersMustBePositiveWholeNumbers) {
+  start();
+  EXPECT_FALSE(form->setRowHeightText("abc"));
+  EXPECT_FALSE(form->setRowHeightText("0"));
+  EXPECT_EQ(form->defaultRowHeight(), 100);
+  EXPECT_EQ(messages.size(), 2u);
+  EXPECT_TRUE(form->setRowHeightText(" 45 "));
+  EXPECT_EQ(form->defaultRowHeight(), 45);
+  EXPECT_EQ(form->tableT()->rowHeight(0), 45);
+  EXPECT_TRUE(form->setOtherColWidthsText("80"));
+  for (int c = 1; c < 8; ++c) EXPECT_EQ(form->colWidth(c), 80) << c;
+  EXPECT_FALSE(form->setFirstColWidthText("12.5"));
+  EXPECT_TRUE(form->setFirstColWidthText("140"));
+  EXPECT_EQ(form->colWidth(0), 140);
+}
+
+TEST_F(MainWindow, ClosingJournalsAndStoresTheWindowState) {
+  start();
+  form->setColWidth(0, 150);
+  form->setColWidth(2, 66);
+  form->setDefaultRowHeight(70);
+  form->setFon(3, QFont("DejaVu Serif", 11), QColor(1, 2, 3));
+  form->resize(800, 600);
+  int closed = 0;
+  QObject::connect(form.get(), &TForm1::closed, [&] { ++closed; });
+  form->close();
+  form->close();
+  EXPECT_EQ(closed, 1);
+  EXPECT_NE(dir.journal().find("программа ЗАКРЫТА!"), std::string::npos);
+
+  Settings s;
+  loadSettings(ws->iniPath(), s);
+  EXPECT_EQ(s.tableW[0], 150);
+  EXPECT_EQ(s.tableW[2], 66);
+  EXPECT_EQ(s.tableW[1], 100);
+  EXPECT_EQ(s.tableDefaultRowHeight, 70);
+  EXPECT_EQ(s.formWidth, 800);
+  EXPECT_EQ(s.formHeight, 600);
+  EXPECT_EQ(s.FON[3].name, "DejaVu Serif");
+  EXPECT_EQ(s.FON[3].size, 11);
+  EXPECT_EQ(s.FON[3].color, 0x030201u);
+}
+
+}  // namespace
+}  // namespace vs
