@@ -1,12 +1,15 @@
 #include "app/ui/AppWindows.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
 
 #include "app/WindowOrder.h"
 #include "app/Workstation.h"
 #include "app/ui/TForm4.h"
+#include "bus/ui/TForm100.h"
+#include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
@@ -41,13 +44,37 @@ void wire(AppWindows& w) {
       f15->activateWindow();
     });
   // The adapter window opens from "USB-настройки" and, modally, from "Настройка" on the
-  // "Установки" tab; until it is part of the program both stay disabled.
-  f1->settingsTab()->usbButton()->setEnabled(false);
+  // "Установки" tab.
+  f1->settingsTab()->usbButton()->setEnabled(w.form100 != nullptr);
+  if (w.form100) {
+    f1->actionUsb()->setEnabled(true);
+    QObject::connect(f1->actionUsb(), &QAction::triggered, w.form100, [f100 = w.form100] {
+      f100->show();
+      f100->raise();
+    });
+    QObject::connect(f1->settingsTab(), &SettingsTab::usbSettingsClicked, w.form100,
+                     [f100 = w.form100] { f100->exec(); });
+  }
+  if (w.form14)
+    QObject::connect(f1->hotKeyP(), &QAction::triggered, w.form14, [f14 = w.form14] {
+      f14->show();
+      f14->raise();
+    });
+}
+
+// What the adapter window changes in the main window: its caption and the status label.
+Form100MainWindow mainWindowFor(TForm1* f1) {
+  Form100MainWindow m;
+  m.caption = [f1] { return f1->windowTitle(); };
+  m.setCaption = [f1](const QString& t) { f1->setWindowTitle(t); };
+  m.setStatusText = [f1](const QString& t) { f1->settingsTab()->statusLabel()->setText(t); };
+  m.setStatusVisible = [f1](bool on) { f1->settingsTab()->statusLabel()->setVisible(on); };
+  return m;
 }
 
 }  // namespace
 
-AppWindows createWindows(Workstation& ws, bool secondCopy) {
+AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links) {
   AppWindows w;
   for (std::string_view name : kWindowOrder) {
     if (name == "TForm1") {
@@ -67,11 +94,12 @@ AppWindows createWindows(Workstation& ws, bool secondCopy) {
           },
           f1);
     } else if (name == "TForm100") {
-      // USB adapter window (bus/ui/TForm100): not yet part of the program; create it here.
-      continue;
+      if (!links.usb) continue;
+      w.form100 = new TForm100(*links.usb, ws.settings.ServerP, ws.iniPath(), ws.insPath(),
+                               mainWindowFor(w.form1.get()), w.form1.get());
     } else if (name == "TForm14") {
-      // Schedule debug window (bus/ui/TForm14): not yet part of the program; create it here.
-      continue;
+      if (!links.kom485m) continue;
+      w.form14 = new TForm14(*links.kom485m, w.form1.get());
     } else if (name == "TForm15") {
       w.form15 = new TForm15(ws, w.form1.get());
     } else {

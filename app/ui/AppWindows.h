@@ -4,10 +4,15 @@
 #include <string_view>
 #include <vector>
 
+#include "station/PollState.h"
+
 namespace vs {
 
 class Workstation;
+class UsbLink;
 class TForm1;
+class TForm14;
+class TForm100;
 class TForm4;
 class TFormUST;
 class TForm15;
@@ -17,6 +22,8 @@ struct AppWindows {
   std::unique_ptr<TForm1> form1;
   TForm4* form4 = nullptr;
   TFormUST* formUST = nullptr;
+  TForm100* form100 = nullptr;
+  TForm14* form14 = nullptr;
   TForm15* form15 = nullptr;
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
@@ -27,8 +34,15 @@ struct AppWindows {
   ~AppWindows();
 };
 
+// Engine parts of the program that some windows work on; a window whose part is missing is
+// not created.
+struct AppLinks {
+  UsbLink* usb = nullptr;      // the adapter window TForm100
+  Kom485m* kom485m = nullptr;  // the schedule debug window TForm14
+};
+
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main
 // window's creation runs the workstation's start-up. `secondCopy` marks the main caption.
-AppWindows createWindows(Workstation& ws, bool secondCopy);
+AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links = {});
 
 }  // namespace vs

@@ -22,11 +22,15 @@
 #include "app/ui/AppWindows.h"
 #include "app/ui/SingleInstance.h"
 #include "app/ui/TForm4.h"
+#include "bus/UsbLink.h"
+#include "bus/ui/TForm100.h"
+#include "bus/ui/TForm14.h"
 #include "config/SettingsFile.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
 #include "station/ui/TForm1.h"
+#include "tests/FakeSerialBackend.h"
 #include "tests/test_workstation_fixture.h"
 
 namespace vs {
@@ -46,11 +50,11 @@ struct App : ::testing::Test {
   std::unique_ptr<Workstation> ws;
   AppWindows w;
 
-  void start(const std::string& iniText = {}) {
+  void start(const std::string& iniText = {}, const AppLinks& links = {}) {
     if (!iniText.empty()) ScratchInstall::write(dir.home / "Vetrostan.INI", iniText);
     ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
     ws->message = [this](const std::string& m) { messages.push_back(m); };
-    w = createWindows(*ws, false);
+    w = createWindows(*ws, false, links);
   }
   void TearDown() override { w.form1.reset(); }
 };
@@ -72,6 +76,32 @@ TEST_F(App, WindowsAreCreatedInTheirOrderAllHidden) {
   EXPECT_TRUE(w.form1->actionGeneralSettings()->isEnabled());
   EXPECT_TRUE(w.form1->actionAbout()->isEnabled());
   EXPECT_FALSE(w.form1->actionGsm()->isEnabled());
+}
+
+TEST_F(App, LinkWindowsJoinWhenTheirEnginePartsAreThere) {
+  FakeSerialBackend port;
+  UsbLink link(port);
+  Kom485m kom485m{};
+  start({}, AppLinks{&link, &kom485m});
+  std::vector<std::string_view> expected;
+  for (std::string_view n : kWindowOrder)
+    if (n == "TForm1" || n == "TForm4" || n == "TFormUST" || n == "TForm100" || n == "TForm14" ||
+        n == "TForm15")
+      expected.push_back(n);
+  EXPECT_EQ(w.created, expected);
+  EXPECT_FALSE(w.form100->isVisible());
+  EXPECT_FALSE(w.form14->isVisible());
+  EXPECT_TRUE(w.form1->actionUsb()->isEnabled());
+  EXPECT_TRUE(w.form1->settingsTab()->usbButton()->isEnabled());
+  w.form1->hotKeyP()->trigger();
+  EXPECT_TRUE(w.form14->isVisible());
+}
+
+TEST_F(App, WithoutTheLinkTheAdapterEntriesStayDisabled) {
+  start();
+  EXPECT_EQ(w.form100, nullptr);
+  EXPECT_FALSE(w.form1->actionUsb()->isEnabled());
+  EXPECT_FALSE(w.form1->settingsTab()->usbButton()->isEnabled());
 }
 
 TEST(SingleInstanceLock, TheSecondHolderIsTold) {
