@@ -1,0 +1,101 @@
+// A plant configuration of any bytes and length as the registry copy, "config.cfg" and an
+// imported "*.cfg", and as program names and a program file: no crash and no access outside the
+// record while it is loaded, its strings converted and the programs of its rows looked up.
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "config/ConfigStore.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Scratch {
+  fs::path dir;
+  Scratch() {
+    // A memory-backed folder where there is one: every run rewrites the copies.
+    std::error_code ec;
+    const fs::path base =
+        fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    std::string tmpl = (base / "vs-fuzz-config-XXXXXX").string();
+    if (!::mkdtemp(tmpl.data())) std::abort();
+    dir = tmpl;
+    fs::create_directories(dir / "home" / "rezim");
+  }
+  ~Scratch() {
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+};
+
+void put(const fs::path& p, const std::uint8_t* data, std::size_t size) {
+  std::ofstream(p, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static Scratch scratch;
+  const fs::path home = scratch.dir / "home";
+  const fs::path reg = scratch.dir / "reg";
+  fs::create_directories(reg);
+  put(reg / "config", data, size);
+  put(home / "config.cfg", data, size);
+
+  static auto store = std::make_unique<vs::ConfigStore>(home, reg);
+  store->config = {};
+  store->config_p = {};
+  store->read_config();
+  if (store->config.kol_inkub < 1 || store->config.kol_inkub > vs::kMaxRows) std::abort();
+  std::size_t chars = 0;
+  for (int nk = 0; nk < store->config.kol_inkub; ++nk) {
+    const auto k = static_cast<std::size_t>(nk);
+    chars += store->config.konfig_s[k].utf8().size();
+    chars += store->config.konfig_f[k].utf8().size();
+    chars += store->config.konfig_finkub[k].utf8().size();
+  }
+  store->importCfg(home / "config.cfg");
+  if (store->config_p.kol_inkub < 1 || store->config_p.kol_inkub > vs::kMaxRows) std::abort();
+
+  // The same bytes as program names of rows with automatic incubation (split at each '|') and
+  // as the program file of one more row.
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  std::size_t from = 0;
+  for (std::size_t k = 0; k < 4; ++k) {
+    const std::size_t bar = text.find('|', from);
+    store->config.konfig_finkub[k].setRaw(
+        text.substr(from, bar == std::string::npos ? bar : bar - from));
+    store->config.konfig_INK[k] = 1;
+    from = bar == std::string::npos ? text.size() : bar + 1;
+  }
+  put(home / "rezim" / "p.ink", data, size);
+  store->config.konfig_finkub[4].setRaw("p.ink");
+  store->config.konfig_INK[4] = 1;
+  store->config.kol_inkub = 5;
+  store->config.konfig_DenKON[4] = 0x55;
+  store->loadPrograms();
+  const vs::TFile_INKconfig& g = store->configINK[4];
+  const std::int8_t expect =
+      g.kol >= 1 && g.kol <= vs::kInkRows
+          ? static_cast<std::int8_t>(g.nDen[static_cast<std::size_t>(g.kol - 1)] & 0xFF)
+          : std::int8_t{0x55};
+  if (store->config.konfig_DenKON[4] != expect) std::abort();
+
+  // Nothing a record names may land outside "rezim".
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(scratch.dir, ec))
+    if (e.path() != home && e.path() != reg) std::abort();
+  for (const auto& e : fs::directory_iterator(home, ec))
+    if (e.path().filename() != "config.cfg" && e.path().filename() != "rezim") std::abort();
+  fs::remove_all(home / "rezim", ec);
+  fs::create_directories(home / "rezim", ec);
+  return static_cast<int>(chars & 0);
+}
