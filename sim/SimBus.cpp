@@ -47,7 +47,7 @@ std::int64_t SimBus::Tx::byteStartUs(std::size_t k) const {
 }
 
 void SimBus::sync() {
-  if (timeSource_) advanceToUs(timeSource_());
+  advanceToUs(timeSource_ ? timeSource_() : now_);
 }
 
 std::optional<std::int64_t> SimBus::nextEventUs() const {

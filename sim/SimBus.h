@@ -59,6 +59,7 @@ class SimBus final : public SerialBackend {
   // Time, in microseconds since the bus was made. The source must not go backwards.
   using TimeSource = std::function<std::int64_t()>;
   void setTimeSource(TimeSource usNow) { timeSource_ = std::move(usNow); }
+  // Moves to the source's time (if any) and lets everything due by then happen.
   void sync();
   void advanceToUs(std::int64_t us);
   void advanceUs(std::int64_t us) { advanceToUs(now_ + us); }

@@ -68,15 +68,24 @@ std::string setKey(HallConfig& c, HallEntry* e, std::string_view key, std::strin
   if (key == "delay_ms") {
     auto v = parseRange(value, 0, 60'000);
     if (!v) return bad;
-    (e ? e->delayMs : c.delayMs) = *v;
+    if (e)
+      e->delayMs = *v;
+    else
+      c.delayMs = *v;
   } else if (key == "silent_share") {
     auto v = parseShare(value);
     if (!v) return bad;
-    (e ? e->silentShare : c.silentShare) = *v;
+    if (e)
+      e->silentShare = *v;
+    else
+      c.silentShare = *v;
   } else if (key == "short_length") {
     auto v = parseRange(value, 0, 121);
     if (!v) return bad;
-    (e ? e->shortLength : c.shortLength) = static_cast<int>(*v);
+    if (e)
+      e->shortLength = static_cast<int>(*v);
+    else
+      c.shortLength = static_cast<int>(*v);
   } else if (!e) {
     if (key == "addresses") {
       auto list = parseAddressList(std::string(value));
