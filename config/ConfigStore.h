@@ -26,7 +26,8 @@ class ConfigStore {
   std::array<TFile_INKconfig, 256> configINK{};
 
   // Start-up load: RegKeyOpen (falling back to ReadFileConfig), then kol_inkub 0 -> 1 and
-  // a count above 251 limited to 251.
+  // a count above 251 limited to 251. A "config.cfg" that cannot be read is shown through
+  // `message` and the start-up goes on with what was loaded.
   void read_config();
   bool RegKeyOpen();      // true when exactly one whole record came from the registry copy
   bool ReadFileConfig();  // reads or creates "config.cfg"; false on a file error
@@ -40,10 +41,13 @@ class ConfigStore {
   // Loads one program file into configINK[nk]; creates it (with the current content) when
   // missing and says so with "Создан новый(ПУСТОЙ!) файл Режима инкубации: " + path.
   void read_INKconfig(const std::filesystem::path& path, int nk);
-  // For every row with automatic incubation: read_INKconfig from "rezim" and konfig_DenKON.
+  // For every row with automatic incubation: read_INKconfig from "rezim" and konfig_DenKON
+  // (left as it is when the program's kol names no row). A name that leads out of "rezim"
+  // is skipped.
   void loadPrograms();
 
-  // Import / export of "*.cfg" files into / from config_p. Export returns false on failure.
+  // Import / export of "*.cfg" files into / from config_p; false on failure. An imported
+  // count is limited like a loaded one; the export stores `spinCount` (1..251) as kol_inkub.
   bool importCfg(const std::filesystem::path& path);
   bool exportCfg(const std::filesystem::path& path, int spinCount);
 
