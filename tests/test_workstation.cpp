@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/MainTableLayout.h"
 #include "app/Options.h"
 #include "app/WindowOrder.h"
 #include "app/Workstation.h"
@@ -223,19 +222,6 @@ TEST(WorkstationSettings, ReloadAndNastrGoThroughTheSettingsFile) {
   EXPECT_EQ(ws.settings.formWidth, 1234);
   EXPECT_EQ(ws.settings.KOL_T, 1);
   EXPECT_EQ(ws.settings.Help, 1);
-}
-
-TEST(MainTableLayout, HeaderFollowsTheNumberOfTemperatureColumns) {
-  EXPECT_EQ(mainTableHeader(2), (std::vector<std::string>{"", "T1", "T2", "T3", "Влажн.", "Лотки",
-                                                          "Аварии", "Запись"}));
-  EXPECT_EQ(mainTableHeader(1),
-            (std::vector<std::string>{"", "T1", "T2", "Влажн.", "Лотки", "Аварии", "Запись"}));
-  const auto h0 = mainTableHeader(0);
-  EXPECT_EQ(h0, (std::vector<std::string>{"", "T1", "Влажн.", "Лотки", "Аварии", "Запись"}));
-  EXPECT_EQ(h0[static_cast<std::size_t>(humidityColumn(0))], "Влажн.");
-  EXPECT_EQ(countSpinValue(0), 1);
-  EXPECT_EQ(countSpinValue(100), 100);
-  EXPECT_EQ(countSpinValue(251), 100);
 }
 
 TEST(Options, WorkingFolderHeadlessAndUnknownOptions) {

@@ -186,6 +186,22 @@ TForm1::TForm1(Workstation& ws, bool secondCopy, QWidget* parent) : QMainWindow(
 
 TForm1::~TForm1() = default;
 
+QLabel* TForm1::statusLabel() const {
+  return settingsTab_->statusLabel();
+}
+QPushButton* TForm1::debugButton() const {
+  return settingsTab_->debugButton();
+}
+QSpinBox* TForm1::debugSpin() const {
+  return settingsTab_->debugSpin();
+}
+QSpinBox* TForm1::periodSE() const {
+  return settingsTab_->periodSE();
+}
+QSpinBox* TForm1::countSpin() const {
+  return settingsTab_->countSpin();
+}
+
 QWidget* TForm1::buildTopBar() {
   auto* bar = new QFrame(this);
   bar->setObjectName("TopPanel");

@@ -81,10 +81,16 @@ class TForm1 : public QMainWindow {
   QPushButton* playButton() const { return play_; }
   QTabWidget* pageControl() const { return pages_; }
   SettingsTab* settingsTab() const { return settingsTab_; }
-  QToolButton* rsButton() const { return rs_; }              // "Работа"
-  QLabel* oprosLabel() const { return opros_; }              // "Опрос"
-  QLabel* usbNoLabel() const { return usbNo_; }              // "USB не работает"
-  QLabel* timeLabel() const { return time_; }                // "Время"
+  // Controls of the "Установки" tab the poll cycle and the hub use.
+  QLabel* statusLabel() const;                   // "Принято!"
+  QPushButton* debugButton() const;              // "Отладка"
+  QSpinBox* debugSpin() const;                   // incubator number of the single-block poll
+  QSpinBox* periodSE() const;                    // "Период опроса", seconds
+  QSpinBox* countSpin() const;                   // "Кол-во инкубаторов:"
+  QToolButton* rsButton() const { return rs_; }  // "Работа"
+  QLabel* oprosLabel() const { return opros_; }  // "Опрос"
+  QLabel* usbNoLabel() const { return usbNo_; }  // "USB не работает"
+  QLabel* timeLabel() const { return time_; }    // "Время"
   QToolButton* detailButton() const { return detail_; }      // "Просмотр 1 КП"
   QToolButton* paramButton() const { return param_; }        // zones and control parameters
   QToolButton* mimicButton() const { return mimic_; }        // "Окно инкубатория"
