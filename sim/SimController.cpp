@@ -223,10 +223,10 @@ SimController::Status SimController::status(std::int64_t nowMs) const {
     if (image_[StatusAt::BL] != 0)
       s[StatusAt::BL] = static_cast<std::uint8_t>(std::clamp(
           std::lround(image_[StatusAt::BL] + 2.0 * wave(nowMs, 660.0, phase)), 0L, 100L));
+    const std::uint32_t hours = get16(image_, StatusAt::StNarabotka) |
+                                (std::uint32_t{get16(image_, StatusAt::StNarabotka + 2)} << 16);
     put32(s, StatusAt::StNarabotka,
-          static_cast<std::uint32_t>(get16(image_, StatusAt::StNarabotka) |
-                                     (get16(image_, StatusAt::StNarabotka + 2) << 16)) +
-              static_cast<std::uint32_t>(nowMs / 3'600'000));
+          hours + static_cast<std::uint32_t>(std::max<std::int64_t>(nowMs, 0) / 3'600'000));
     // Trays turn every word-17 minutes while incubating (word 19 bit 0 clear).
     const std::int64_t periodS = 60LL * zon(17);
     if (periodS > 0 && (zon(19) & 1) == 0 && nowMs >= 0) {

@@ -328,6 +328,11 @@ TEST(SimController, LiveTraysTurnEveryPeriodWhileIncubating) {
   EXPECT_EQ(s[StatusAt::VrSek], 59);
   EXPECT_EQ(s[StatusAt::C1] & 0x0C, 0x08);  // turned left now
   EXPECT_EQ(s[StatusAt::StPovorot] | (s[StatusAt::StPovorot + 1] << 8), 1235);
+  // The run-hours counter runs on, all four bytes of it.
+  c.setWord(StatusAt::StNarabotka, 0xFFFF);
+  c.setWord(StatusAt::StNarabotka + 2, 0x9000);
+  s = c.status(2 * 3'600'000);
+  EXPECT_EQ(Bytes(s.begin() + 110, s.begin() + 114), (Bytes{0x01, 0x00, 0x01, 0x90}));
 
   ask(c, 8, 101, {5, 10, 40, 1, 0, 0});  // hatching: trays stop
   s = c.status(61 * 60'000);
