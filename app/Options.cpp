@@ -40,6 +40,8 @@ Options parseOptions(const std::vector<std::string>& args,
       o.screenshot = value;
     } else if (args[i] == "--headless") {
       o.headless = true;
+    } else if (args[i] == "--demo") {
+      o.demo = true;
     } else {
       o.extra.push_back(args[i]);
     }

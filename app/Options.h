@@ -10,6 +10,7 @@ namespace vs {
 struct Options {
   std::filesystem::path home;        // working folder; the program's folder unless --home is given
   bool headless = false;             // no windows: messages go to the journal and standard error
+  bool demo = false;                 // the simulated hall in its own folder, DIR/demo
   std::filesystem::path screenshot;  // --screenshot DIR: save pictures of the windows and quit
   std::vector<std::string> extra;    // options this parser does not know, in the order given
   std::string error;                 // non-empty when the command line cannot be used

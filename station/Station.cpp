@@ -224,4 +224,13 @@ void Station::Obrabotka_Server(int nk, TDateTime time, const RS232_T& frame) {
   if (controls.modern() && !controls.otladka && serverP <= 2) f_tek_inkub();
 }
 
+bool Station::nameCellLinked(int nk) {
+  if (nk < 0 || nk >= kMaxRows) return false;
+  const auto n = static_cast<std::size_t>(nk);
+  if (serverP == 3 || serverP == 4) return nk < kDanRows && dan.danR.d[n].on != 0;
+  const bool linked = config_.konfig_o[n] != 0 && tab_otvet[n] < 5 && kol_byte_opros[n] > 5;
+  pr_svaz[n] = linked;
+  return linked;
+}
+
 }  // namespace vs

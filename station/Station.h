@@ -96,6 +96,11 @@ class Station : public StationTables, public PollState, public BusGates {
   // listeners in their fixed order; then the step signal of a running write or the next poll.
   void Obrabotka_Server(int nk, TDateTime time, const RS232_T& frame);
 
+  // Whether row nk's name cell is drawn as linked (grey) rather than lost (yellow). On the bus:
+  // polled, answering at the start of this cycle and with more than 5 data bytes in its last
+  // answer; this also sets pr_svaz. On a remote station: as the shared file says.
+  bool nameCellLinked(int nk);
+
   const TFile_config& config() const { return config_; }
   const Clock& clock() const { return clock_; }
 

@@ -95,7 +95,8 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
           f1);
     } else if (name == "TForm100") {
       if (!links.usb) continue;
-      w.form100 = new TForm100(*links.usb, ws.settings.ServerP, ws.iniPath(), ws.insPath(),
+      w.form100 = new TForm100(*links.usb, links.serverP ? *links.serverP : ws.settings.ServerP,
+                               ws.iniPath(), ws.insPath(),
                                mainWindowFor(w.form1.get()), w.form1.get());
     } else if (name == "TForm14") {
       if (!links.kom485m) continue;

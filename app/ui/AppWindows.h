@@ -39,6 +39,7 @@ struct AppWindows {
 struct AppLinks {
   UsbLink* usb = nullptr;      // the adapter window TForm100
   Kom485m* kom485m = nullptr;  // the schedule debug window TForm14
+  int* serverP = nullptr;      // the station mode set by the adapter window's "Сеть"
 };
 
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main

@@ -2,22 +2,30 @@
 // start-up, and ends through the shut-down when the main window closes or on SIGINT/SIGTERM.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTabWidget>
 #include <QTimer>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/BusStation.h"
+#include "app/Demo.h"
 #include "app/Options.h"
 #include "app/Workstation.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/SignalWatcher.h"
 #include "app/ui/SingleInstance.h"
+#include "app/ui/StationWiring.h"
 #include "app/ui/TForm4.h"
+#include "bus/ui/QtSerialBackend.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
+#include "sim/SimBus.h"
+#include "sim/SimHall.h"
 #include "station/ui/TForm1.h"
 
 namespace fs = std::filesystem;
@@ -57,12 +65,47 @@ void saveScreenshots(AppWindows& w, const fs::path& dir) {
   }
 }
 
+// The serial port of the station: the adapter, or in the demo the simulated hall running on
+// the monotonic clock.
+struct Port {
+  std::unique_ptr<QtSerialBackend> serial;
+  std::unique_ptr<SimBus> sim;
+  QElapsedTimer since;
+  SerialBackend& backend() { return sim ? static_cast<SerialBackend&>(*sim) : *serial; }
+};
+
+void makePort(Port& port, const Options& opt) {
+  if (opt.demo) {
+    port.sim = std::make_unique<SimBus>();
+    demoHall(*port.sim);
+    port.since.start();
+    port.sim->setTimeSource([&port] { return port.since.nsecsElapsed() / 1000; });
+  } else {
+    port.serial = std::make_unique<QtSerialBackend>();
+  }
+}
+
+void connectPort(Port& port, BusStation& bus) {
+  if (port.serial)
+    QObject::connect(port.serial.get(), &QtSerialBackend::bytesArrived, port.serial.get(),
+                     [&bus] { bus.bytesArrived(); });
+}
+
+fs::path registryFor(const Options& opt) {
+  return opt.demo ? opt.home / "registry" : fs::path{};
+}
+
 int runHeadless(const Options& opt, int argc, char** argv) {
   QCoreApplication app(argc, argv);
   SignalWatcher watcher;
   SystemClock clock;
   SingleInstance single;
-  Workstation ws(opt.home, clock);
+  Workstation ws(opt.home, clock, registryFor(opt));
+  Port port;
+  makePort(port, opt);
+  BusStation bus(ws, port.backend());
+  bus.workFromStart();
+  connectPort(port, bus);
   // Without windows a message goes to standard error and the journal.
   ws.message = [&ws](const std::string& text) {
     std::cerr << text << '\n';
@@ -75,6 +118,7 @@ int runHeadless(const Options& opt, int argc, char** argv) {
     app.quit();
   });
   ws.startUp();
+  StationTimers timers(bus);
   const int rc = app.exec();
   return rc != 0 ? rc : (saved ? 0 : 1);
 }
@@ -85,12 +129,19 @@ int runWindows(const Options& opt, int argc, char** argv) {
   SignalWatcher watcher;
   SystemClock clock;
   SingleInstance single;
-  Workstation ws(opt.home, clock);
+  Workstation ws(opt.home, clock, registryFor(opt));
+  Port port;
+  makePort(port, opt);
+  BusStation bus(ws, port.backend());
+  connectPort(port, bus);
   ws.message = [](const std::string& text) {
     QMessageBox::information(QApplication::activeWindow(), QString::fromUtf8(kAppTitle),
                              QString::fromStdString(text));
   };
-  AppWindows w = createWindows(ws, !single.isFirst());
+  AppWindows w = createWindows(ws, !single.isFirst(),
+                               AppLinks{&bus.link, &bus.station.kom485m, &bus.station.serverP});
+  connectStation(w, bus);
+  StationTimers timers(bus);
   TForm1* main = w.form1.get();
   QObject::connect(main, &TForm1::closed, &app, &QCoreApplication::quit);
   QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &QWidget::close);
@@ -113,7 +164,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   for (const std::string& a : opt.extra) std::cerr << "Vetrostan: unknown option " << a << '\n';
+  Options run = opt;
   std::error_code ec;
-  fs::create_directories(opt.home, ec);
-  return opt.headless ? runHeadless(opt, argc, argv) : runWindows(opt, argc, argv);
+  if (run.demo) {
+    run.home = demoFolder(opt.home);
+    if (!prepareDemoFolder(run.home))
+      std::cerr << "Vetrostan: cannot prepare the demo folder " << run.home << '\n';
+  }
+  fs::create_directories(run.home, ec);
+  return run.headless ? runHeadless(run, argc, argv) : runWindows(run, argc, argv);
 }

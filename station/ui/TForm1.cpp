@@ -592,7 +592,11 @@ void TForm1::setFon(int cls, const QFont& font, const QColor& color) {
 
 void TForm1::TableTDrawCell(QPainter& p, const QRect& rect, int c, int r) {
   const bool fixed = r == 0 || c == 0;
-  p.fillRect(rect, fixed ? palette().color(QPalette::Button) : QColor(Qt::white));
+  QColor background = fixed ? palette().color(QPalette::Button) : QColor(Qt::white);
+  // The name cell shows the link: light grey while the incubator answers, yellow when lost.
+  if (c == 0 && r >= 1 && nameCellLinked)
+    background = nameCellLinked(r - 1) ? QColor(214, 214, 214) : QColor(255, 255, 0);
+  p.fillRect(rect, background);
   if (fixed) {
     p.setPen(palette().color(QPalette::Mid));
     p.drawLine(rect.topRight(), rect.bottomRight());

@@ -2,6 +2,7 @@
 // "Звуки", "Установки" and the main menu. Creating it runs the workstation's start-up; closing
 // it runs the shut-down.
 #pragma once
+#include <functional>
 #include <QMainWindow>
 #include <QString>
 #include <array>
@@ -75,6 +76,9 @@ class TForm1 : public QMainWindow {
   bool setOtherColWidthsText(const QString& text);
 
   // Controls other parts of the program drive.
+  // Set by the station: whether row nk's name cell is drawn as linked (grey) or lost (yellow).
+  std::function<bool(int nk)> nameCellLinked;
+
   QTableWidget* tableT() const { return tableT_; }
   QTableWidget* zonT() const { return zonT_; }
   QTableWidget* soundGrid() const { return soundGrid_; }

@@ -227,9 +227,14 @@ struct Program : ::testing::Test {
   void launch(QStringList extra = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", q(dir.root / "xdg"));  // the registry copy stays in here
+    env.insert("TMPDIR", q(tmpDir()));  // so is the single-instance lock: tests run in parallel
     proc.setProcessEnvironment(env);
     proc.start(VETROSTAN_BIN, QStringList{"--headless", "--home", q(dir.home)} + extra);
     ASSERT_TRUE(proc.waitForStarted(10000));
+  }
+  fs::path tmpDir() {
+    fs::create_directories(dir.root / "tmp");
+    return dir.root / "tmp";
   }
   // Waits (at most 20 s) until the journal holds `what`.
   bool journalHas(const std::string& what) {
@@ -265,7 +270,10 @@ TEST_F(Program, HeadlessRunEndsThroughTheShutDownOnSigterm) {
 }
 
 TEST_F(Program, ASecondCopySaysItIsNotTheFirst) {
-  SingleInstance mine;  // holds the program's own lock, or another running copy does
+  const QByteArray oldTmp = qgetenv("TMPDIR");
+  qputenv("TMPDIR", q(tmpDir()).toLocal8Bit());
+  SingleInstance mine;  // holds the lock the child looks for
+  if (oldTmp.isEmpty()) qunsetenv("TMPDIR"); else qputenv("TMPDIR", oldTmp);
   launch();
   ASSERT_TRUE(journalHas("программа Запущена"));
   proc.terminate();

@@ -1,0 +1,66 @@
+#include "app/BusStation.h"
+
+#include <algorithm>
+
+#include "config/SettingsFile.h"
+
+namespace vs {
+
+BusStation::BusStation(Workstation& w, SerialBackend& backend)
+    : ws(w), link(backend), station(w.store.config, w.clock, w.home()) {
+  // Bytes: adapter -> link -> codec -> dispatch -> consumers.
+  link.Obrabotka_N = [this](std::uint8_t b) { codec.Obrabotka_N(b); };
+  codec.onGoodFrame = [this](const RS232_T& f) { dispatcher.dispatch(f); };
+  codec.inputIgnored = [this] { return station.inputIgnored(); };
+  dispatcher.updateRunning = [this] { return station.obnovlenie > 0; };
+  dispatcher.setConsumer(kAnswerStatus, [this](const RS232_T& f) { station.onStatusFrame(f); });
+  dispatcher.setConsumer(kAnswerSchedule, [this](const RS232_T& f) {
+    if (onScheduleAnswer) onScheduleAnswer(f);
+  });
+
+  // Frames: station -> codec -> link -> adapter.
+  codec.write = [this](const std::uint8_t* p, std::int32_t n) { return link.UsbWrite(p, n); };
+  codec.onSent = [this] { station.noteSent(); };
+  station.hooks.send = [this](std::uint8_t pol, std::uint8_t kadr, const std::uint8_t* data,
+                              std::uint8_t len) { codec.send(pol, kadr, data, len); };
+  station.hooks.UsbCreate = [this] { link.UsbCreate(); };
+  // "Работа" opens the adapter last opened (or the one of the settings file).
+  station.hooks.Open_Usb = [this](const std::string& serial) {
+    link.Open_Usb(link.USB_Serial_Number.empty() ? serial : link.USB_Serial_Number);
+  };
+  station.hooks.Close_USB = [this] { link.Close_USB(); };
+
+  // Settings in at start-up, out at shut-down.
+  ws.onSettingsRead.push_back([this] {
+    const Settings& s = ws.settings;
+    station.applySettings(s);
+    if (forceWork_) station.controls.RUN_WIN = 0;
+    link.USB_Serial_Number = s.usbSerialNumber;
+    link.Selected_USB_Number = s.usbCom;
+    link.RS485_4 = s.RS485_4;
+    link.Server_s = loadServerPath(ws.insPath());
+  });
+  ws.onResetTables.push_back([this] {
+    station.zvukON1.fill(false);
+    for (auto& row : station.avaria) row.fill(-1);
+  });
+  ws.beforeShutDown.push_back([this] {
+    Settings& s = ws.settings;
+    s.usbSerialNumber = link.USB_Serial_Number;
+    s.usbCom = link.Selected_USB_Number;
+    s.RS485_4 = link.RS485_4;
+    s.ServerP = station.serverP;
+    s.Opros_period = std::clamp(station.controls.PeriodSE, 1, 100);
+    s.otlad = station.controls.otlad;
+  });
+}
+
+void BusStation::tick1s() {
+  // The remote folder is chosen in the adapter window; the shared file lies inside it.
+  std::string folder = link.Server_s;
+  if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
+  station.dan.Server_s = folder;
+  station.Timer1();
+}
+
+}  // namespace vs

@@ -1,0 +1,48 @@
+// The bus side of the workstation in one piece: the USB link over a serial backend, the frame
+// codec and its dispatch, and the station engine (poll cycle, decoding, shared data file),
+// wired to each other and to the workstation's start-up and shut-down. The program drives it
+// with three timers (20 ms, 100 ms, 1 s); tests drive the same ticks in virtual time.
+#pragma once
+#include <functional>
+
+#include "app/Workstation.h"
+#include "bus/FrameCodec.h"
+#include "bus/FrameDispatcher.h"
+#include "bus/SerialBackend.h"
+#include "bus/UsbLink.h"
+#include "station/Station.h"
+
+namespace vs {
+
+class BusStation {
+ public:
+  // Joins the workstation's start-up and shut-down hooks; create it before ws.startUp().
+  BusStation(Workstation& ws, SerialBackend& backend);
+  BusStation(const BusStation&) = delete;
+  BusStation& operator=(const BusStation&) = delete;
+
+  Workstation& ws;
+  UsbLink link;
+  FrameCodec codec;
+  FrameDispatcher dispatcher;
+  Station station;
+
+  // Consumer of schedule-debug answers (type 51); the window sets it.
+  std::function<void(const RS232_T&)> onScheduleAnswer;
+
+  // The program's timers, called in this order when they fall due together.
+  void tick20ms() { link.Timer1Timer(); }
+  void tick100ms() { station.Timer2(); }
+  void tick1s();
+  // Bytes have arrived at the port: the same read pass as the 20 ms tick, at once.
+  void bytesArrived() { link.UsbRead(); }
+
+  // Without windows the station works the bus from the start: "Работа" is pressed on the first
+  // 100 ms tick whatever the general setting says.
+  void workFromStart() { forceWork_ = true; }
+
+ private:
+  bool forceWork_ = false;
+};
+
+}  // namespace vs

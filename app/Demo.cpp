@@ -1,0 +1,52 @@
+#include "app/Demo.h"
+
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "common/AtomicFile.h"
+#include "config/SettingsFile.h"
+#include "config/TFile_config.h"
+
+namespace vs {
+
+bool prepareDemoFolder(const std::filesystem::path& dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec) return false;
+  bool ok = true;
+  if (!fs::exists(dir / "config.cfg", ec)) {
+    auto cfg = std::make_unique<TFile_config>();
+    *cfg = TFile_config{};
+    cfg->kol_inkub = 12;
+    for (int k = 0; k < 12; ++k) {
+      const auto n = static_cast<std::size_t>(k);
+      const int number = k + 1;
+      cfg->konfig_n[n] = static_cast<std::uint16_t>(number);
+      cfg->konfig_s[n].setUtf8((number >= 11 ? "Выводной " : "Инкубатор ") +
+                               std::to_string(number));
+      cfg->konfig_o[n] = 1;
+      cfg->konfig_linia[n] = 1;
+    }
+    ok = writeFileAtomic(dir / "config.cfg", cfg.get(), sizeof(TFile_config)) && ok;
+  }
+  if (!fs::exists(dir / "Vetrostan.INI", ec)) {
+    IniFile ini;
+    ini.writeString("USB", "usb-Serial_Number", kDemoAdapter);
+    ini.writeInt("USB", "usb-com", 1);
+    ini.writeInt("Nastr", "RUN_WIN", 0);  // "Запускать": the link comes up with the program
+    ini.writeInt("Nastr", "KOL_T", 2);
+    ini.writeInt("Nastr", "ZWUK_ON", 0);
+    ini.writeInt("Nastr", "Help", 0);
+    ini.writeInt("Nastr", "Compyter", 0);
+    for (int c = 1; c <= 7; ++c) ini.writeInt("UST", "Table_w" + std::to_string(c), 110);
+    ini.writeInt("UST", "Table_w0", 200);
+    ini.writeInt("UST", "Table_h0", 44);
+    for (int c = 0; c < 4; ++c) ini.writeInt("UST", "FON" + std::to_string(c) + "_Size", 14);
+    ok = ini.save(dir / "Vetrostan.INI") && ok;
+  }
+  return ok;
+}
+
+}  // namespace vs

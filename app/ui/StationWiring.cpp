@@ -1,0 +1,127 @@
+#include "app/ui/StationWiring.h"
+
+#include <QAbstractButton>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QToolButton>
+
+#include "bus/ui/TForm14.h"
+#include "config/ui/SettingsTab.h"
+#include "config/ui/TFormUST.h"
+#include "station/RowTexts.h"
+#include "station/ui/TForm1.h"
+
+namespace vs {
+
+StationTimers::StationTimers(BusStation& bus, QObject* parent) : QObject(parent) {
+  connect(&t20_, &QTimer::timeout, this, [&bus] { bus.tick20ms(); });
+  connect(&t100_, &QTimer::timeout, this, [&bus] { bus.tick100ms(); });
+  connect(&t1000_, &QTimer::timeout, this, [&bus] { bus.tick1s(); });
+  t20_.setTimerType(Qt::PreciseTimer);
+  t100_.setTimerType(Qt::PreciseTimer);
+  t20_.start(20);
+  t100_.start(100);
+  t1000_.start(1000);
+}
+
+namespace {
+
+QString q(const std::string& s) {
+  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+void writeRow(TForm1* f1, const Station& st, int nk, int kol_t) {
+  const int r = nk + 1;
+  if (r >= f1->rowCount()) return;
+  const RowTexts t = mainRowTexts(st, nk, kol_t);
+  auto put = [&](int c, const std::string& text) {
+    if (c < f1->colCount()) f1->setCells(c, r, q(text));
+  };
+  put(1, t.t1);
+  if (kol_t >= 1) put(2, t.t2);
+  if (kol_t >= 2) put(3, t.t3);
+  put(kol_t + 2, t.humidity);
+  put(kol_t + 3, t.trays);
+  put(kol_t + 4, "");
+  put(kol_t + 5, " ");
+}
+
+}  // namespace
+
+void connectStation(AppWindows& w, BusStation& bus) {
+  TForm1* f1 = w.form1.get();
+  Station& st = bus.station;
+  Workstation& ws = bus.ws;
+  // The name column is the table's row header: both are redrawn when a row's link changes.
+  auto repaint = [f1] {
+    f1->tableT()->viewport()->update();
+    f1->tableT()->verticalHeader()->viewport()->update();
+  };
+
+  // Top bar.
+  st.hooks.rsChanged = [f1](bool down) {
+    const QSignalBlocker quiet(f1->rsButton());
+    f1->rsButton()->setChecked(down);
+  };
+  QObject::connect(f1->rsButton(), &QAbstractButton::clicked, f1,
+                   [&st](bool down) { st.setRS(down); });
+  st.hooks.usbNo = [f1](bool visible) {
+    f1->usbNoLabel()->setText("USB не работает");
+    f1->usbNoLabel()->setVisible(visible);
+  };
+  st.hooks.autoIncubation = [f1](bool visible, const std::string& label) {
+    f1->autoCount()->setText(q(label));
+    f1->autoPanel()->setVisible(visible);
+  };
+  st.hooks.nameCell = [repaint](int) { repaint(); };
+  f1->nameCellLinked = [&st](int nk) { return st.nameCellLinked(nk); };
+
+  // Decoded answers: the counter, the row's texts, the time of the answer.
+  st.listeners.add(StatusStep::AnswerCount, [f1](const StatusEvent& e) {
+    f1->oprosLabel()->setText(QString::number(e.answerCount));
+  });
+  st.listeners.add(StatusStep::MainTable,
+                   [f1, &st, &ws](const StatusEvent& e) { writeRow(f1, st, e.nk, ws.kol_t()); });
+  st.listeners.add(StatusStep::TimeLabel, [f1](const StatusEvent& e) {
+    f1->timeLabel()->setText(q(formatDateTime(e.time)));
+  });
+
+  // The shared data file on a remote station.
+  st.dan.linkIndicator = [f1](bool visible, const std::string& text) {
+    f1->usbNoLabel()->setText(q(text));
+    f1->usbNoLabel()->setVisible(visible);
+  };
+  st.dan.fileCaption = [f1](const std::string& path, TDateTime modified) {
+    f1->setWindowTitle(q(DanFile::caption(kMainCaption, path, modified)));
+  };
+  st.dan.setIncubatorCount = [f1](int kol) { f1->countSpin()->setValue(kol); };
+  st.dan.answerCounter = [f1](std::int32_t n) { f1->oprosLabel()->setText(QString::number(n)); };
+  st.dan.repaint = repaint;
+
+  // Poll controls of the "Установки" tab.
+  QObject::connect(f1->debugButton(), &QAbstractButton::toggled, f1,
+                   [&st](bool down) { st.controls.otladka = down; });
+  QObject::connect(f1->debugSpin(), &QSpinBox::valueChanged, f1,
+                   [&st](int v) { st.controls.otlad = v; });
+  QObject::connect(f1->periodSE(), &QSpinBox::valueChanged, f1,
+                   [&st](int v) { st.controls.PeriodSE = v; });
+  st.controls.otladka = f1->debugButton()->isChecked();
+  st.controls.otlad = f1->debugSpin()->value();
+  st.controls.PeriodSE = f1->periodSE()->value();
+
+  // "Мощность компьютера" and the link at start take effect when the general settings close.
+  if (w.formUST)
+    QObject::connect(w.formUST, &QDialog::finished, f1, [&st, &ws] {
+      st.controls.Compyter = ws.settings.Compyter;
+      st.controls.RUN_WIN = ws.settings.RUN_WIN;
+    });
+
+  if (w.form14) bus.onScheduleAnswer = [f14 = w.form14](const RS232_T& f) { f14->AvtoInkub(f); };
+}
+
+}  // namespace vs

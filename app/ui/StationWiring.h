@@ -1,0 +1,26 @@
+// Runs the bus station on the program's timers and connects it to the windows: the top bar,
+// the main table's row texts and name cells, the settings tab's poll controls, the schedule
+// debug window.
+#pragma once
+#include <QObject>
+#include <QTimer>
+
+#include "app/BusStation.h"
+#include "app/ui/AppWindows.h"
+
+namespace vs {
+
+class StationTimers : public QObject {
+  Q_OBJECT
+ public:
+  // Starts the 20 ms, 100 ms and 1 s timers of the station.
+  explicit StationTimers(BusStation& bus, QObject* parent = nullptr);
+
+ private:
+  QTimer t20_, t100_, t1000_;
+};
+
+// Connects the station to the windows created by createWindows().
+void connectStation(AppWindows& w, BusStation& bus);
+
+}  // namespace vs
