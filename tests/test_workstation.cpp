@@ -233,8 +233,9 @@ TEST(Options, WorkingFolderHeadlessAndUnknownOptions) {
 
   o = parseOptions({"--headless", "--home", "/tmp/h", "--demo", "x"}, dir);
   EXPECT_TRUE(o.headless);
+  EXPECT_TRUE(o.demo);
   EXPECT_EQ(o.home, "/tmp/h");
-  EXPECT_EQ(o.extra, (std::vector<std::string>{"--demo", "x"}));
+  EXPECT_EQ(o.extra, (std::vector<std::string>{"x"}));
 
   o = parseOptions({"--home=/tmp/a b", "--screenshot", "/tmp/shots"}, dir);
   EXPECT_EQ(o.home, "/tmp/a b");
