@@ -42,7 +42,7 @@ bool prepareDemoFolder(const std::filesystem::path& dir) {
     ini.writeInt("Nastr", "Compyter", 0);
     for (int c = 1; c <= 7; ++c) ini.writeInt("UST", "Table_w" + std::to_string(c), 110);
     ini.writeInt("UST", "Table_w0", 200);
-    ini.writeInt("UST", "Table_h0", 44);
+    ini.writeInt("UST", "Table_h0", 58);
     for (int c = 0; c < 4; ++c) ini.writeInt("UST", "FON" + std::to_string(c) + "_Size", 14);
     ok = ini.save(dir / "Vetrostan.INI") && ok;
   }

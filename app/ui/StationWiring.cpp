@@ -80,6 +80,13 @@ void connectStation(AppWindows& w, BusStation& bus) {
   };
   st.hooks.nameCell = [repaint](int) { repaint(); };
   f1->nameCellLinked = [&st](int nk) { return st.nameCellLinked(nk); };
+  f1->alarmCodes = [&st](int nk) {
+    std::vector<int> codes;
+    if (nk < 0 || nk >= 256) return codes;
+    for (int code : st.avaria[static_cast<std::size_t>(nk)])
+      if (code != -1) codes.push_back(code);
+    return codes;
+  };
 
   // Decoded answers: the counter, the row's texts, the time of the answer.
   st.listeners.add(StatusStep::AnswerCount, [f1](const StatusEvent& e) {

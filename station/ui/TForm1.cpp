@@ -13,6 +13,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPixmap>
+#include <QPolygonF>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -213,6 +215,10 @@ QWidget* TForm1::buildTopBar() {
   rs_->setObjectName("RS");
   rs_->setText("Работа");
   rs_->setCheckable(true);
+  // The bus work must be seen at a glance from across the room.
+  rs_->setStyleSheet(
+      "QToolButton#RS { border: 1px solid #888; border-radius: 3px; background: #e8e8e8; }"
+      "QToolButton#RS:checked { background: #5cb85c; color: white; font-weight: bold; }");
   rs_->setMinimumSize(90, 40);
   h->addWidget(rs_);
 
@@ -608,6 +614,38 @@ void TForm1::TableTDrawCell(QPainter& p, const QRect& rect, int c, int r) {
   p.setPen(fonColor(cls));
   p.drawText(rect.adjusted(5, 5, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
              cells(c, r));
+  // One alarm picture per code, 50 pixels apart; a narrow column clips the last ones.
+  if (c == kolT_ + 4 && r >= 1 && alarmCodes) {
+    p.save();
+    p.setClipRect(rect);
+    int drawn = 0;
+    for (int code : alarmCodes(r - 1))
+      p.drawPixmap(rect.left() + 1 + 50 * drawn++, rect.top() + 5, alarmPicture(code));
+    p.restore();
+  }
+}
+
+QPixmap TForm1::alarmPicture(int code) {
+  static std::array<QPixmap, 9> pictures;
+  if (code < 0 || code > 8) code = 0;
+  QPixmap& pm = pictures[static_cast<std::size_t>(code)];
+  if (pm.isNull()) {
+    pm = QPixmap(48, 48);
+    pm.fill(Qt::transparent);
+    QPainter g(&pm);
+    g.setRenderHint(QPainter::Antialiasing);
+    const QPolygonF triangle({QPointF(24, 2), QPointF(46, 44), QPointF(2, 44)});
+    g.setBrush(QColor(220, 30, 30));
+    g.setPen(QPen(QColor(120, 0, 0), 2));
+    g.drawPolygon(triangle);
+    QFont f = g.font();
+    f.setBold(true);
+    f.setPixelSize(20);
+    g.setFont(f);
+    g.setPen(Qt::white);
+    g.drawText(QRect(0, 14, 48, 30), Qt::AlignCenter, QString::number(code));
+  }
+  return pm;
 }
 
 // ---- context menu numbers ------------------------------------------------------------------

@@ -2,10 +2,11 @@
 // "Звуки", "Установки" and the main menu. Creating it runs the workstation's start-up; closing
 // it runs the shut-down.
 #pragma once
-#include <functional>
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <functional>
+#include <vector>
 
 #include "config/Settings.h"
 
@@ -68,6 +69,8 @@ class TForm1 : public QMainWindow {
 
   // Draws one cell of the main table (row 0 and column 0 included).
   void TableTDrawCell(QPainter& p, const QRect& rect, int c, int r);
+  // The 48 x 48 picture of an alarm code 0..8.
+  static QPixmap alarmPicture(int code);
 
   // Entries of the main table's context menu that take a number; `text` is what the operator
   // typed. A text that is not a positive whole number is reported and changes nothing.
@@ -78,6 +81,8 @@ class TForm1 : public QMainWindow {
   // Controls other parts of the program drive.
   // Set by the station: whether row nk's name cell is drawn as linked (grey) or lost (yellow).
   std::function<bool(int nk)> nameCellLinked;
+  // Set by the station: the alarm codes of row nk, one picture each in the "Аварии" column.
+  std::function<std::vector<int>(int nk)> alarmCodes;
 
   QTableWidget* tableT() const { return tableT_; }
   QTableWidget* zonT() const { return zonT_; }
