@@ -128,7 +128,7 @@ TEST_F(BusHall, WithoutLinkAtStartTheAdapterStaysClosedUnlessHeadless) {
   EXPECT_EQ(sim.counters().masterBytes, 0u);
   EXPECT_EQ(st().T1[0], 0);
 
-  // A second installation, run without windows: it links whatever the setting says.
+  // The same installation run without windows links whatever the setting says.
   bus.reset();
   ws.reset();
   ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
