@@ -50,6 +50,9 @@ void Station::Timer2() {
       }
     }
   }
+  // A remote station never sends, also in the first second, before the 1 s tick has set
+  // serverUD: the bus may belong to another station.
+  if (serverP == 3 || serverP == 4) return;
   if (!controls.RS) return;
   if (hooks.Timer100ms) safely(hooks.Timer100ms);
   if (obnovlenie > 0) return;  // the firmware update owns the bus

@@ -91,6 +91,17 @@ void connectPort(Port& port, BusStation& bus) {
                      [&bus] { bus.bytesArrived(); });
 }
 
+// Without windows the link's messages (an adapter that cannot be opened) go where every
+// message goes: standard error and the journal.
+class HeadlessLinkView final : public UsbLinkView {
+ public:
+  explicit HeadlessLinkView(const Workstation& ws) : ws_(ws) {}
+  void showMessage(const std::string& text) override { ws_.show(text); }
+
+ private:
+  const Workstation& ws_;
+};
+
 fs::path registryFor(const Options& opt) {
   return opt.demo ? opt.home / "registry" : fs::path{};
 }
@@ -106,6 +117,8 @@ int runHeadless(const Options& opt, int argc, char** argv) {
   BusStation bus(ws, port.backend());
   bus.workFromStart();
   connectPort(port, bus);
+  HeadlessLinkView linkView(ws);
+  bus.link.setView(&linkView);
   // Without windows a message goes to standard error and the journal.
   ws.message = [&ws](const std::string& text) {
     std::cerr << text << '\n';
