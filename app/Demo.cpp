@@ -40,7 +40,12 @@ bool prepareDemoFolder(const std::filesystem::path& dir) {
     ini.writeInt("Nastr", "ZWUK_ON", 0);
     ini.writeInt("Nastr", "Help", 0);
     ini.writeInt("Nastr", "Compyter", 0);
-    for (int c = 1; c <= 7; ++c) ini.writeInt("UST", "Table_w" + std::to_string(c), 110);
+    for (int c = 1; c <= 7; ++c)
+      ini.writeInt("UST", "Table_w" + std::to_string(c), c == 5 ? 140 : 110);
+    ini.writeInt("Form", "Width", 1200);
+    ini.writeInt("Form", "Height", 860);
+    ini.writeInt("Form", "Left", 20);
+    ini.writeInt("Form", "Top", 20);
     ini.writeInt("UST", "Table_w0", 200);
     ini.writeInt("UST", "Table_h0", 58);
     for (int c = 0; c < 4; ++c) ini.writeInt("UST", "FON" + std::to_string(c) + "_Size", 14);

@@ -11,7 +11,8 @@
 
 namespace vs {
 
-bool writeFileAtomic(const std::filesystem::path& path, const void* data, std::size_t size) {
+bool writeFileAtomic(const std::filesystem::path& path, const void* data, std::size_t size,
+                     bool durable) {
   namespace fs = std::filesystem;
   fs::path tmp = path;
   tmp += ".tmp~";
@@ -20,7 +21,7 @@ bool writeFileAtomic(const std::filesystem::path& path, const void* data, std::s
   bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
   ok = std::fflush(f) == 0 && ok;
 #ifndef _WIN32
-  ok = ok && ::fsync(::fileno(f)) == 0;
+  if (durable) ok = ok && ::fsync(::fileno(f)) == 0;
 #endif
   ok = std::fclose(f) == 0 && ok;
   std::error_code ec;

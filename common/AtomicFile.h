@@ -10,7 +10,10 @@ namespace vs {
 
 // Writes `size` bytes to `path` atomically. Returns false (and leaves the old file as it was)
 // on any failure: missing folder, full disk, no permission.
-bool writeFileAtomic(const std::filesystem::path& path, const void* data, std::size_t size);
+// `durable` also flushes the data to the disk before the rename; snapshots rewritten every
+// second (the shared data file) skip that so the timers are never held up by the disk.
+bool writeFileAtomic(const std::filesystem::path& path, const void* data, std::size_t size,
+                     bool durable = true);
 inline bool writeFileAtomic(const std::filesystem::path& path, std::string_view bytes) {
   return writeFileAtomic(path, bytes.data(), bytes.size());
 }

@@ -55,8 +55,8 @@ RowTexts mainRowTexts(const StationTables& t, int nk, int kol_t) {
       r.trays = std::string("выкл ") + d + p;
     } else {
       char buf[32];
-      std::snprintf(buf, sizeof buf, " %02u:%02u ", static_cast<unsigned>(t.VR_MIN[n] % 1000),
-                    static_cast<unsigned>(t.VR_SEK[n] % 100));
+      std::snprintf(buf, sizeof buf, " %02u:%02u ", static_cast<unsigned>(t.VR_MIN[n]),
+                    static_cast<unsigned>(t.VR_SEK[n]));
       r.trays = std::string(buf) + d + p;
     }
   }

@@ -44,8 +44,10 @@ void Station::Timer2() {
     if (controls.RUN_WIN == 0) {  // "Запускать": the link comes up with the program
       controls.RS = true;
       if (hooks.rsChanged) hooks.rsChanged(true);
+      // A remote station takes its data from the shared file: it has no adapter to open.
       try {
-        if (hooks.Open_Usb) hooks.Open_Usb(controls.USB_Serial_Number);
+        if (hooks.Open_Usb && serverP != 3 && serverP != 4)
+          hooks.Open_Usb(controls.USB_Serial_Number);
       } catch (...) {
       }
     }

@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QToolButton>
+#include <algorithm>
 
 #include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
@@ -108,7 +109,13 @@ void connectStation(AppWindows& w, BusStation& bus) {
   };
   st.dan.setIncubatorCount = [f1](int kol) { f1->countSpin()->setValue(kol); };
   st.dan.answerCounter = [f1](std::int32_t n) { f1->oprosLabel()->setText(QString::number(n)); };
-  st.dan.repaint = repaint;
+  // The serving station's names arrive with the shared file.
+  st.dan.repaint = [f1, &st, repaint] {
+    const int rows = std::min(f1->rowCount() - 1, kDanRows);
+    for (int r = 1; r <= rows; ++r)
+      f1->setCells(0, r, q(st.config().konfig_s[static_cast<std::size_t>(r - 1)].utf8()));
+    repaint();
+  };
 
   // Poll controls of the "Установки" tab.
   QObject::connect(f1->debugButton(), &QAbstractButton::toggled, f1,
@@ -127,6 +134,10 @@ void connectStation(AppWindows& w, BusStation& bus) {
       st.controls.Compyter = ws.settings.Compyter;
       st.controls.RUN_WIN = ws.settings.RUN_WIN;
     });
+
+  // A damper board has reported: its window gets a button.
+  st.listeners.add(StatusStep::Damper,
+                   [f1](const StatusEvent&) { f1->damperButton()->setVisible(true); });
 
   if (w.form14) bus.onScheduleAnswer = [f14 = w.form14](const RS232_T& f) { f14->AvtoInkub(f); };
 }

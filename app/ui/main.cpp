@@ -22,6 +22,8 @@
 #include "app/ui/StationWiring.h"
 #include "app/ui/TForm4.h"
 #include "bus/ui/QtSerialBackend.h"
+#include "bus/ui/TForm100.h"
+#include "bus/ui/TForm14.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
 #include "sim/SimBus.h"
@@ -58,10 +60,12 @@ void saveScreenshots(AppWindows& w, const fs::path& dir) {
   }
   pages->setCurrentIndex(0);
   for (QWidget* d : {static_cast<QWidget*>(w.formUST), static_cast<QWidget*>(w.form15),
-                     static_cast<QWidget*>(w.form4)}) {
+                     static_cast<QWidget*>(w.form4), static_cast<QWidget*>(w.form100),
+                     static_cast<QWidget*>(w.form14)}) {
     if (!d) continue;
     d->adjustSize();
-    d->grab().save(out.filePath(d->objectName().replace("Form", "TForm") + ".png"));
+    const QString name = QString::fromLatin1(d->metaObject()->className()).section("::", -1);
+    d->grab().save(out.filePath(name + ".png"));
   }
 }
 
