@@ -68,9 +68,8 @@ std::string formatDateTime(TDateTime d) {
   return buf;
 }
 
-TDateTime SystemClock::now() const {
-  const auto now = std::chrono::system_clock::now();
-  const std::time_t tt = std::chrono::system_clock::to_time_t(now);
+TDateTime localDateTime(std::chrono::system_clock::time_point t) {
+  const std::time_t tt = std::chrono::system_clock::to_time_t(t);
   std::tm tm{};
 #ifdef _WIN32
   localtime_s(&tm, &tt);
@@ -78,9 +77,13 @@ TDateTime SystemClock::now() const {
   localtime_r(&tt, &tm);
 #endif
   const auto ms =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+      std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch()).count() % 1000;
   return encodeDateTime({tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                         tm.tm_sec, static_cast<int>(ms)});
+                         tm.tm_sec, static_cast<int>(ms < 0 ? 0 : ms)});
+}
+
+TDateTime SystemClock::now() const {
+  return localDateTime(std::chrono::system_clock::now());
 }
 
 }  // namespace vs

@@ -1,6 +1,7 @@
 // Date-times as the records keep them: days since 1899-12-30 as a double, local time, the
 // fraction being the time of day. This is the one place that converts them.
 #pragma once
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -16,6 +17,9 @@ struct LocalDateTime {
 
 TDateTime encodeDateTime(const LocalDateTime& t);
 LocalDateTime decodeDateTime(TDateTime d);
+
+// A moment of the system clock as a local date-time (a file's modification time, now).
+TDateTime localDateTime(std::chrono::system_clock::time_point t);
 
 // "DD.MM.YYYY HH:MM:SS", the way the station shows and journals a moment.
 std::string formatDateTime(TDateTime d);

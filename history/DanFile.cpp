@@ -15,17 +15,8 @@ TDateTime localModificationTime(const std::filesystem::path& p) {
   std::error_code ec;
   const auto ft = std::filesystem::last_write_time(p, ec);
   if (ec) return 0;
-  const auto sys = std::chrono::file_clock::to_sys(ft);
-  const std::time_t tt = std::chrono::system_clock::to_time_t(
-      std::chrono::time_point_cast<std::chrono::system_clock::duration>(sys));
-  std::tm tm{};
-#ifdef _WIN32
-  localtime_s(&tm, &tt);
-#else
-  localtime_r(&tt, &tm);
-#endif
-  return encodeDateTime(
-      {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0});
+  return localDateTime(std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+      std::chrono::file_clock::to_sys(ft)));
 }
 
 int sharedRows(int kol) {
