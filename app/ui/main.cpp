@@ -69,31 +69,35 @@ void saveScreenshots(AppWindows& w, const fs::path& dir) {
   }
 }
 
-// The serial port of the station: the adapter, or in the demo the simulated hall running on
-// the monotonic clock.
-struct Port {
-  std::unique_ptr<QtSerialBackend> serial;
-  std::unique_ptr<SimBus> sim;
-  QElapsedTimer since;
-  SerialBackend& backend() { return sim ? static_cast<SerialBackend&>(*sim) : *serial; }
-};
-
-void makePort(Port& port, const Options& opt) {
-  if (opt.demo) {
-    port.sim = std::make_unique<SimBus>();
-    demoHall(*port.sim);
-    port.since.start();
-    port.sim->setTimeSource([&port] { return port.since.nsecsElapsed() / 1000; });
-  } else {
-    port.serial = std::make_unique<QtSerialBackend>();
+// What the program runs on, with or without windows: the workstation, its serial port (the
+// adapter, or in the demo the simulated hall running on the monotonic clock) and the bus
+// station over that port.
+struct Plant {
+  explicit Plant(const Options& opt)
+      : sim(opt.demo ? makeHall(since) : nullptr),
+        serial(opt.demo ? nullptr : std::make_unique<QtSerialBackend>()),
+        ws(opt.home, clock, opt.demo ? opt.home / "registry" : fs::path{}),
+        bus(ws, sim ? static_cast<SerialBackend&>(*sim) : *serial) {
+    if (serial)
+      QObject::connect(serial.get(), &QtSerialBackend::bytesArrived, serial.get(),
+                       [this] { bus.bytesArrived(); });
   }
-}
 
-void connectPort(Port& port, BusStation& bus) {
-  if (port.serial)
-    QObject::connect(port.serial.get(), &QtSerialBackend::bytesArrived, port.serial.get(),
-                     [&bus] { bus.bytesArrived(); });
-}
+  static std::unique_ptr<SimBus> makeHall(QElapsedTimer& since) {
+    auto hall = std::make_unique<SimBus>();
+    demoHall(*hall);
+    since.start();
+    hall->setTimeSource([&since] { return since.nsecsElapsed() / 1000; });
+    return hall;
+  }
+
+  SystemClock clock;
+  QElapsedTimer since;
+  std::unique_ptr<SimBus> sim;
+  std::unique_ptr<QtSerialBackend> serial;
+  Workstation ws;
+  BusStation bus;
+};
 
 // Without windows the link's messages (an adapter that cannot be opened) go where every
 // message goes: standard error and the journal.
@@ -106,21 +110,14 @@ class HeadlessLinkView final : public UsbLinkView {
   const Workstation& ws_;
 };
 
-fs::path registryFor(const Options& opt) {
-  return opt.demo ? opt.home / "registry" : fs::path{};
-}
-
 int runHeadless(const Options& opt, int argc, char** argv) {
   QCoreApplication app(argc, argv);
   SignalWatcher watcher;
-  SystemClock clock;
   SingleInstance single;
-  Workstation ws(opt.home, clock, registryFor(opt));
-  Port port;
-  makePort(port, opt);
-  BusStation bus(ws, port.backend());
+  Plant plant(opt);
+  Workstation& ws = plant.ws;
+  BusStation& bus = plant.bus;
   bus.workFromStart();
-  connectPort(port, bus);
   HeadlessLinkView linkView(ws);
   bus.link.setView(&linkView);
   // Without windows a message goes to standard error and the journal.
@@ -144,13 +141,10 @@ int runWindows(const Options& opt, int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
   SignalWatcher watcher;
-  SystemClock clock;
   SingleInstance single;
-  Workstation ws(opt.home, clock, registryFor(opt));
-  Port port;
-  makePort(port, opt);
-  BusStation bus(ws, port.backend());
-  connectPort(port, bus);
+  Plant plant(opt);
+  Workstation& ws = plant.ws;
+  BusStation& bus = plant.bus;
   ws.message = [](const std::string& text) {
     QMessageBox::information(QApplication::activeWindow(), QString::fromUtf8(kAppTitle),
                              QString::fromStdString(text));
