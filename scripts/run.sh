@@ -8,7 +8,8 @@ HOME_DIR="${VETROSTAN_HOME:-$PWD/home}"
 mkdir -p "$HOME_DIR"
 args=(--home "$HOME_DIR")
 ini="$HOME_DIR/Vetrostan.INI"
-if [ $# -eq 0 ] && ! { [ -f "$ini" ] && grep -aiq '^usb-Serial_Number=.\+' "$ini"; }; then
+# The settings file is Windows-1251 text with CR LF line ends.
+if [ $# -eq 0 ] && ! { [ -f "$ini" ] && tr -d '\r' <"$ini" | grep -aiq '^[[:space:]]*usb-Serial_Number[[:space:]]*=[[:space:]]*[^[:space:]]'; }; then
   args+=(--demo)
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
