@@ -32,6 +32,7 @@
 #include "station/ui/TForm1.h"
 #include "tests/FakeSerialBackend.h"
 #include "tests/test_workstation_fixture.h"
+#include "tests/ui/ChildProcess.h"
 
 namespace vs {
 namespace {
@@ -225,10 +226,7 @@ struct Program : ::testing::Test {
   QProcess proc;
 
   void launch(QStringList extra = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", q(dir.root / "xdg"));  // the registry copy stays in here
-    env.insert("TMPDIR", q(tmpDir()));  // so is the single-instance lock: tests run in parallel
-    proc.setProcessEnvironment(env);
+    proc.setProcessEnvironment(testing::isolatedEnvironment(dir.root));
     proc.start(VETROSTAN_BIN, QStringList{"--headless", "--home", q(dir.home)} + extra);
     ASSERT_TRUE(proc.waitForStarted(10000));
   }
@@ -247,12 +245,7 @@ struct Program : ::testing::Test {
     }
     return false;
   }
-  void TearDown() override {
-    if (proc.state() != QProcess::NotRunning) {
-      proc.kill();
-      proc.waitForFinished(5000);
-    }
-  }
+  void TearDown() override { testing::stopProcess(proc); }
 };
 
 TEST_F(Program, HeadlessRunEndsThroughTheShutDownOnSigterm) {
@@ -273,7 +266,10 @@ TEST_F(Program, ASecondCopySaysItIsNotTheFirst) {
   const QByteArray oldTmp = qgetenv("TMPDIR");
   qputenv("TMPDIR", q(tmpDir()).toLocal8Bit());
   SingleInstance mine;  // holds the lock the child looks for
-  if (oldTmp.isEmpty()) qunsetenv("TMPDIR"); else qputenv("TMPDIR", oldTmp);
+  if (oldTmp.isEmpty())
+    qunsetenv("TMPDIR");
+  else
+    qputenv("TMPDIR", oldTmp);
   launch();
   ASSERT_TRUE(journalHas("программа Запущена"));
   proc.terminate();

@@ -15,6 +15,7 @@
 #include "sim/SimController.h"
 #include "tests/hall_home.h"
 #include "tests/test_workstation_fixture.h"
+#include "tests/ui/ChildProcess.h"
 
 namespace vs {
 namespace {
@@ -28,15 +29,8 @@ QString q(const fs::path& p) {
   return QString::fromStdString(p.string());
 }
 
-// Stops a child for good: SIGTERM, a bounded wait, then SIGKILL.
-void stopProcess(QProcess& p) {
-  if (p.state() == QProcess::NotRunning) return;
-  p.terminate();
-  if (!p.waitForFinished(3000)) {
-    p.kill();
-    p.waitForFinished(3000);
-  }
-}
+using testing::isolatedEnvironment;
+using testing::stopProcess;
 
 class HeadlessE2e : public ::testing::Test {
  protected:
@@ -51,13 +45,7 @@ class HeadlessE2e : public ::testing::Test {
   }
 
   // Own registry copy and single-instance lock: tests run in parallel.
-  QProcessEnvironment env() {
-    fs::create_directories(dir.root / "tmp");
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert("XDG_CONFIG_HOME", q(dir.root / "xdg"));
-    e.insert("TMPDIR", q(dir.root / "tmp"));
-    return e;
-  }
+  QProcessEnvironment env() { return isolatedEnvironment(dir.root); }
 
   // Starts the simulated hall and returns the path of its pseudo-terminal, or "" (5 s at most).
   std::string startSim() {

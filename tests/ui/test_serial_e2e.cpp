@@ -20,6 +20,7 @@
 #include "bus/FrameCodec.h"
 #include "bus/UsbLink.h"
 #include "bus/ui/QtSerialBackend.h"
+#include "tests/ui/ChildProcess.h"
 
 namespace vs {
 namespace {
@@ -39,15 +40,7 @@ bool spinUntil(Pred done, int ms) {
   return done();
 }
 
-// Stops a child process for good: SIGTERM, a bounded wait, then SIGKILL.
-void stopProcess(QProcess& p) {
-  if (p.state() == QProcess::NotRunning) return;
-  p.terminate();
-  if (!p.waitForFinished(3000)) {
-    p.kill();
-    p.waitForFinished(3000);
-  }
-}
+using testing::stopProcess;
 
 // Two connected pseudo-terminals made by socat; `a` and `b` are their /dev/pts paths.
 struct PtyPair {
