@@ -30,6 +30,14 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   };
   station.hooks.Close_USB = [this] { link.Close_USB(); };
 
+  // Whatever fails on the timer paths (the adapter, the shared file, a step that throws) goes
+  // to the journal and the operator, once when it starts and once when it ends.
+  const auto report = [this](const std::string& text) { ws.report(text); };
+  link.failures.report = report;
+  codec.failures.report = report;
+  station.failures.report = report;
+  station.dan.report = report;
+
   // Settings in at start-up, out at shut-down.
   ws.onSettingsRead.push_back([this] {
     const Settings& s = ws.settings;

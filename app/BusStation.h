@@ -40,6 +40,11 @@ class BusStation {
   // Without windows the station works the bus from the start: "Работа" is pressed on the first
   // 100 ms tick whatever the general setting says.
   void workFromStart() { forceWork_ = true; }
+  // A second copy on a held working folder: no adapter, no sending, no shared file written.
+  void watchOnly() {
+    station.observer = true;
+    link.secondCopy = true;
+  }
 
  private:
   bool forceWork_ = false;

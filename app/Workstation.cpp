@@ -21,6 +21,24 @@ Workstation::Workstation(std::filesystem::path home, const Clock& clk,
                          std::filesystem::path registryDir)
     : clock(clk), store(home, std::move(registryDir)), journal(home, clk), home_(std::move(home)) {
   store.message = [this](const std::string& text) { show(text); };
+  journal.trouble = [this](const std::string& text) { tell(text); };
+}
+
+void Workstation::tell(const std::string& utf8) const {
+  if (notice)
+    notice(utf8);
+  else
+    std::cerr << utf8 << '\n';
+}
+
+void Workstation::report(const std::string& utf8) {
+  journal.Err(utf8);
+  tell(utf8);
+}
+
+void Workstation::setReadOnly(bool on) {
+  readOnly_ = on;
+  // STORE_READONLY_PENDING
 }
 
 void Workstation::show(const std::string& utf8) const {
@@ -59,6 +77,7 @@ bool Workstation::shutDown() {
   journal.Err(kJournalClosed);
   run(beforeShutDown);
   settings.inkubKol = countSpin;
+  if (readOnly_) return true;  // the copy that holds the folder keeps its settings
   if (saveSettings(iniPath(), settings)) return true;
   show("Ошибка записи файла: " + utf8Path(iniPath()));
   return false;
@@ -76,6 +95,7 @@ void Workstation::reloadConfig() {
 }
 
 bool Workstation::saveNastr() {
+  if (readOnly_) return true;
   if (vs::saveNastr(iniPath(), settings)) return true;
   show("Ошибка записи файла: " + utf8Path(iniPath()));
   return false;

@@ -18,6 +18,9 @@ namespace vs {
 inline constexpr const char* kAppTitle = "ВЕСТ-RS485";
 inline constexpr const char* kMainCaption = "Инкубатор RS485  v2.227_beta";
 inline constexpr const char* kSecondCopyCaption = "Это приложение уже запущено!";
+// What a second copy on a held working folder adds to that caption.
+inline constexpr const char* kSecondCopyNote =
+    "   вторая копия: порт не открыт, dan.dan, настройки и конфигурация не записываются";
 inline constexpr const char* kVersion = "v2.227_beta";
 inline constexpr const char* kJournalStarted = "программа Запущена";
 inline constexpr const char* kJournalClosed = "программа ЗАКРЫТА!";
@@ -49,6 +52,18 @@ class Workstation {
   // without windows. Unset, the text goes to standard error.
   std::function<void(const std::string& utf8)> message;
   void show(const std::string& utf8) const;
+
+  // Tells what must not pass unseen but must not stop anyone either (an adapter lost, a file
+  // that cannot be written, a failing timer step): a journal line and a notice.
+  void report(const std::string& utf8);
+  // The notice: the main window's status line; standard error without windows. Unset, the
+  // text goes to standard error. The journal's own trouble comes here too.
+  std::function<void(const std::string& utf8)> notice;
+
+  // A second copy of the program on a working folder that another copy holds: it writes neither
+  // the settings file nor the plant configuration (it only watches). Set before startUp.
+  void setReadOnly(bool on);
+  bool readOnly() const { return readOnly_; }
 
   // Start-up, in this order.
   std::vector<Hook> onResetFlags;    // write-in-progress and report-writer flags cleared
@@ -83,7 +98,10 @@ class Workstation {
  private:
   static void run(const std::vector<Hook>& hooks);
 
+  void tell(const std::string& utf8) const;
+
   std::filesystem::path home_;
+  bool readOnly_ = false;
   bool started_ = false;
   bool stopped_ = false;
 };

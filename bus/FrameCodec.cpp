@@ -39,12 +39,13 @@ void FrameCodec::BlokWopros(std::uint8_t pol, std::uint8_t otpr, std::uint8_t ka
                             const std::uint8_t* payload) {
   std::array<std::uint8_t, kMaxWireFrame> out;
   const std::size_t n = encodeFrame(pol, otpr, kadr, payload + 2, payload[1], out.data());
-  try {
-    if (write) write(out.data(), static_cast<std::int32_t>(n));
-  } catch (...) {
-    // A failed send is not repeated; the missing answer is counted by the poll cycle.
-  }
-  if (onSent) onSent();
+  // A failed send is not repeated; the missing answer is counted by the poll cycle. Only a
+  // frame that went out whole counts as sent: a pulled-out adapter must not look busy.
+  std::int32_t written = 0;
+  failures.guard("передаче кадра", [&] {
+    if (write) written = write(out.data(), static_cast<std::int32_t>(n));
+  });
+  if (written == static_cast<std::int32_t>(n) && onSent) onSent();
 }
 
 void FrameCodec::send(std::uint8_t pol, std::uint8_t kadr, const std::uint8_t* data,

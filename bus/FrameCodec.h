@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "common/FailureLog.h"
 #include "common/Records.h"
 
 namespace vs {
@@ -49,15 +50,18 @@ class FrameCodec {
   using FrameSink = std::function<void(const RS232_T&)>;
 
   Writer write;
-  // Called after every BlokWopros, sent or not (the poll cycle's link-activity counter).
+  // Called after a BlokWopros whose whole frame the adapter took (the poll cycle's
+  // link-activity counter).
   std::function<void()> onSent;
+  // A writer that throws is reported here once.
+  FailureLog failures;
   // While true, received bytes are ignored (a remote station takes its data from the shared file).
   std::function<bool()> inputIgnored;
   // Every frame whose CRC matches, read from RS232 inside the call.
   FrameSink onGoodFrame;
 
   // Sends one request. payload[0] is ignored, payload[1] holds L, payload[2..L+1] the data.
-  // A failing write is swallowed; onSent runs in every case.
+  // A failing write is not repeated; onSent runs only when the whole frame went out.
   void BlokWopros(std::uint8_t pol, std::uint8_t otpr, std::uint8_t kadr,
                   const std::uint8_t* payload);
   // The same with the data given directly.

@@ -10,6 +10,7 @@ namespace {
 constexpr const char* kPortClosed = "Порт закрыт ";
 constexpr const char* kStateOpen = " -> открыт";
 constexpr const char* kStateClosed = " -> закрыт";
+constexpr const char* kLinkLost = "адаптер";
 
 // Sets a flag for the lifetime of a scope, also when a consumer throws.
 class FlagScope {
@@ -67,9 +68,18 @@ void UsbLink::Refresh() {
 }
 
 void UsbLink::Open_Usb(const std::string& serial) {
+  if (secondCopy) {
+    view_->showMessage(kSecondCopyRefusal);
+    return;
+  }
   view_->setCaption("");
   if (DevicePresent) Close_USB();
+  wanted_ = !serial.empty();
+  wantedSerial_ = serial;
+  reopenTicks_ = 0;
+  failures.ended(kLinkLost, "");  // an adapter chosen anew starts a new watch
   if (d2xx_.Open_USB_Device_By_Serial_Number(serial) != FT_OK) {
+    if (wanted_) failures.failed(kLinkLost, "");  // found later by the watch, and reported then
     view_->showMessage("Не удалось открыть порт USB! =  " + serial);
     view_->showAdapterWindow();
   } else {
@@ -102,6 +112,8 @@ void UsbLink::UsbSetup() {
 }
 
 void UsbLink::Close_USB() {
+  wanted_ = false;
+  failures.ended(kLinkLost, "");
   d2xx_.Close_USB_Device();
   view_->setMainCaption(kMainCaption);
 }
@@ -140,23 +152,17 @@ void UsbLink::UsbRead() {
 
   FlagScope handing(handingOn_);
   for (std::uint32_t k = 0; k < count; ++k) {
-    try {
+    // A failing consumer loses its frame, not the bytes after it; the tick goes on.
+    failures.guard("обработке принятого кадра", [&] {
       if (Obrabotka_N) Obrabotka_N(d2xx_.FT_In_Buffer[k]);
-    } catch (...) {
-      // A failing consumer loses its frame, not the bytes after it; the tick goes on.
-    }
+    });
   }
 }
 
 void UsbLink::Timer1Timer() {
   if (!tickRunning_) return;
-  if (RS485_4 && proverka_4RS485) {
-    try {
-      proverka_4RS485();
-    } catch (...) {
-      // The hub's check is repeated by later ticks; the read pass must not stop.
-    }
-  }
+  // The hub's check is repeated by later ticks; the read pass must not stop.
+  if (RS485_4 && proverka_4RS485) failures.guard("proverka_4RS485", proverka_4RS485);
   if (time_USB_W > 0 && --time_USB_W == 0) view_->setMainStatusVisible(false);
   view_->setHubVersionVisible(RS485_4);
   if (time_USB_W_ERR > 0 && --time_USB_W_ERR == 0) {
@@ -165,8 +171,44 @@ void UsbLink::Timer1Timer() {
     view_->setMainStatusVisible(true);
   }
   UsbRead();
+  const bool wasPresent = DevicePresent;
   DevicePresent = d2xx_.Get_USB_Device_QueueStatus() == FT_OK;
+  watchLink(wasPresent);
   view_->setStateLabel(Selected_Device_Serial_Number + (DevicePresent ? kStateOpen : kStateClosed));
+}
+
+// An adapter pulled out (or never plugged in) leaves the hall unwatched: say so once, and look
+// for it every 2 s for as long as the operator wants the link. A replugged adapter, or one that
+// appears after start-up, is opened by the same serial number or device path and polling goes
+// on by itself.
+void UsbLink::watchLink(bool wasPresent) {
+  if (!wanted_) return;
+  if (wasPresent && !DevicePresent) {
+    failures.failed(kLinkLost, "Связь с адаптером " + wantedSerial_ +
+                                   " потеряна; повторное открытие каждые 2 с");
+    reopenTicks_ = 0;
+  }
+  if (DevicePresent || ++reopenTicks_ < kReopenTicks) return;
+  reopenTicks_ = 0;
+  if (reopen()) {
+    DevicePresent = true;
+    failures.ended(kLinkLost, "Связь с адаптером " + wantedSerial_ + " восстановлена");
+  }
+}
+
+bool UsbLink::reopen() {
+  if (d2xx_.Open_USB_Device_By_Serial_Number(wantedSerial_) != FT_OK) return false;
+  if (d2xx_.Get_USB_Device_QueueStatus() != FT_OK) {
+    d2xx_.Close_USB_Device();
+    return false;
+  }
+  UsbSetup();
+  USB_Serial_Number = wantedSerial_;
+  view_->setCaption(wantedSerial_);
+  view_->setOpenEnabled(false);
+  view_->setCloseEnabled(true);
+  view_->setMainCaption(std::string(kMainCaption) + "   порт=" + wantedSerial_);
+  return true;
 }
 
 }  // namespace vs

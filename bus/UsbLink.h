@@ -12,6 +12,7 @@
 
 #include "bus/D2XXUnit.h"
 #include "bus/SerialBackend.h"
+#include "common/FailureLog.h"
 
 namespace vs {
 
@@ -77,6 +78,20 @@ class UsbLink {
   void Timer1Timer();
   bool tickRunning() const { return tickRunning_; }
 
+  // While the operator wants the link (from an Open_Usb until the next Close_USB), an adapter
+  // that is lost or was never found is opened again every kReopenTicks ticks; the loss and the
+  // return are reported through `failures`.
+  static constexpr int kReopenTicks = 100;  // 2 s of 20 ms ticks
+  bool linkWanted() const { return wanted_; }
+  const std::string& wantedSerial() const { return wantedSerial_; }
+  // A second copy of the program on a working folder another copy holds: the bus belongs to
+  // the first one, so no adapter is opened here.
+  bool secondCopy = false;
+  static constexpr const char* kSecondCopyRefusal =
+      "Порт не открыт: программа уже работает в этой папке, вторая копия только показывает";
+  // Reports of the link (lost, back, a failing consumer): the journal and the operator.
+  FailureLog failures;
+
   // Periodic check of the four-line hub, run first in every tick while RS485_4 is on.
   std::function<void()> proverka_4RS485;
   // The receive state machine: every byte read, in arrival order.
@@ -94,6 +109,9 @@ class UsbLink {
 
  private:
   void listAdapters(bool refresh);
+  // One silent attempt to open the wanted adapter again; true when it is open.
+  bool reopen();
+  void watchLink(bool wasPresent);
 
   D2XXUnit d2xx_;
   UsbLinkView noView_;
@@ -103,6 +121,9 @@ class UsbLink {
   // loop run (a message box) could otherwise start another pass that refills FT_In_Buffer under
   // the bytes still being handed on, and newer bytes would overtake older ones.
   bool handingOn_ = false;
+  bool wanted_ = false;
+  std::string wantedSerial_;
+  int reopenTicks_ = 0;
 };
 
 }  // namespace vs

@@ -1,33 +1,80 @@
 #include "common/AtomicFile.h"
 
+#include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <string>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
 
 namespace vs {
 
+namespace {
+
+long processId() {
+#ifdef _WIN32
+  return static_cast<long>(::_getpid());
+#else
+  return static_cast<long>(::getpid());
+#endif
+}
+
+std::function<bool(const std::filesystem::path&)>& writeFault() {
+  static std::function<bool(const std::filesystem::path&)> fault;
+  return fault;
+}
+
+}  // namespace
+
+void setWriteFault(std::function<bool(const std::filesystem::path&)> fault) {
+  writeFault() = std::move(fault);
+}
+
+std::filesystem::path temporaryBeside(const std::filesystem::path& path) {
+  // Two writers of one file (two programs on one working folder, or two saves in a row) never
+  // share a temporary file: the name carries the process and a running number.
+  static std::atomic<unsigned long> counter{0};
+  std::filesystem::path tmp = path;
+  tmp += "." + std::to_string(processId()) + "-" + std::to_string(++counter) + ".tmp~";
+  return tmp;
+}
+
 bool writeFileAtomic(const std::filesystem::path& path, const void* data, std::size_t size,
                      bool durable) {
   namespace fs = std::filesystem;
-  fs::path tmp = path;
-  tmp += ".tmp~";
-  std::FILE* f = std::fopen(tmp.string().c_str(), "wb");
+  const fs::path tmp = temporaryBeside(path);
+  // "x": never open a file that is already there (a stale one, or a link planted in its place).
+  std::FILE* f = std::fopen(tmp.string().c_str(), "wbx");
   if (!f) return false;
   bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
   ok = std::fflush(f) == 0 && ok;
+  if (ok && writeFault() && writeFault()(path)) {
+    ok = false;
+    errno = ENOSPC;
+  }
 #ifndef _WIN32
   if (durable) ok = ok && ::fsync(::fileno(f)) == 0;
 #endif
-  ok = std::fclose(f) == 0 && ok;
+  int err = ok ? 0 : errno;
+  if (std::fclose(f) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
   std::error_code ec;
-  if (ok) fs::rename(tmp, path, ec);
+  if (ok) {
+    fs::rename(tmp, path, ec);
+    if (ec) err = ec.value();
+  }
   if (!ok || ec) {
     fs::remove(tmp, ec);
+    errno = err;  // the caller may name the reason
     return false;
   }
   return true;

@@ -1,8 +1,10 @@
 #include "history/DanFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <ctime>
 
 #include "common/AtomicFile.h"
@@ -61,20 +63,39 @@ void DanFile::DanWrite(int nk, std::uint8_t address, const RS232_T& frame) {
   e.d.fill(0);
   e.d[0] = static_cast<std::uint8_t>(len);
   std::memcpy(e.d.data() + 1, frame.Dann.data(), static_cast<std::size_t>(len));
+  answered_[n] = true;
   ++danWi;
 }
 
-void DanFile::DanWriteFile() {
-  if (!poll_.serverTEK) return;
+bool DanFile::DanWriteFile() {
+  if (!poll_.serverTEK) return true;
+  // Remote stations show the hall as configured from the first write on, not an empty one.
   const int rows = sharedRows(usableRows(config_));
+  danW.kol = static_cast<std::uint8_t>(rows);
   for (int n = 0; n < rows; ++n) {
     const auto i = static_cast<std::size_t>(n);
-    danW.d[i].tab_otvetR = poll_.tab_otvetR[i];
-    danW.d[i].on = poll_.tab_otvetR[i] < 5 ? 1 : 0;
+    TdanW& e = danW.d[i];
+    e.n_t = static_cast<std::uint8_t>(n);
+    e.on_sw = config_.konfig_o[i] ? 1 : 0;
+    e.naim.chars.fill(0);
+    e.naim.setRaw(config_.konfig_s[i].raw().substr(0, 30));
+    e.tab_otvetR = poll_.tab_otvetR[i];
+    e.on = answered_[i] && poll_.tab_otvetR[i] < 5 ? 1 : 0;
   }
   // A failed write is tried again next time; the file is a snapshot, so no disk flush.
-  writeFileAtomic(writePath(), &danW, sizeof danW, /*durable=*/false);
+  const bool ok = writeFileAtomic(writePath(), &danW, sizeof danW, /*durable=*/false);
+  const int err = errno;
+  if (!ok && !writeFailing_) {
+    writeFailing_ = true;
+    if (report)
+      report("Файл dan.dan не записывается: " + writePath().string() + " (" +
+             std::strerror(err) + "); удалённые станции видят старые данные");
+  } else if (ok && writeFailing_) {
+    writeFailing_ = false;
+    if (report) report("Файл dan.dan снова записывается: " + writePath().string());
+  }
   ++danWi;
+  return ok;
 }
 
 void DanFile::DanRead() {

@@ -83,12 +83,17 @@ class DanFile {
   std::function<void(std::int32_t danRi)> answerCounter;
   // The main table is repainted after a replay.
   std::function<void()> repaint;
+  // A file that cannot be written is told once when that starts and once when it ends.
+  std::function<void(const std::string& utf8)> report;
 
   // Serving station: the status answer of row nk (from `address`) goes into its entry.
   void DanWrite(int nk, std::uint8_t address, const RS232_T& frame);
   // Serving station: the whole record goes to "dan.dan" in the working folder, written beside
-  // and renamed over it, so that a remote station never reads half a file.
-  void DanWriteFile();
+  // and renamed over it, so that a remote station never reads half a file. Every configured
+  // row carries its name and poll flag from the first write on; a row that has not answered is
+  // marked without link and keeps zero data. False when the file could not be written.
+  bool DanWriteFile();
+  bool writeFailing() const { return writeFailing_; }
   // Remote station (with "Работа" down): read Server_s + "dan.dan" and replay it.
   void DanRead();
   // The replay part of DanRead: names and poll flags, then every entry of danR through the
@@ -111,6 +116,8 @@ class DanFile {
   StationTables& tables_;
   const Clock& clock_;
   std::filesystem::path home_;
+  std::array<bool, kDanRows> answered_{};  // rows whose answer is in danW
+  bool writeFailing_ = false;
 };
 
 }  // namespace vs

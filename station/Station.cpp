@@ -6,20 +6,6 @@
 #include "station/StatusDecoder.h"
 
 namespace vs {
-namespace {
-
-// A timer step of another part that fails must not stop the tick: the rest of it still runs,
-// and the next tick tries again.
-template <typename F>
-void safely(F&& f) {
-  try {
-    f();
-  } catch (...) {
-  }
-}
-
-}  // namespace
-
 Station::Station(TFile_config& config, const Clock& clock, std::filesystem::path home)
     : dan(config, *this, controls, *this, clock, std::move(home)), config_(config), clock_(clock) {
   dan.replay = [this](int nk, TDateTime time, const RS232_T& frame) {
@@ -33,30 +19,28 @@ void Station::applySettings(const Settings& s) {
   controls.Compyter = s.Compyter;
   controls.RUN_WIN = s.RUN_WIN;
   controls.USB_Serial_Number = s.usbSerialNumber;
-  serverP = std::clamp(s.ServerP, 0, 4);
+  // A mode the program does not know is no remote mode: the settings file gives the default.
+  serverP = s.ServerP >= 0 && s.ServerP <= 4 ? s.ServerP : 0;
 }
 
 void Station::Timer2() {
-  if (remote()) return;
+  if (remote() || observer) return;
   if (usb_rab == 0) {
     usb_rab = 1;
-    if (hooks.UsbCreate) safely(hooks.UsbCreate);
+    if (hooks.UsbCreate) failures.guard("UsbCreate", hooks.UsbCreate);
     if (controls.RUN_WIN == 0) {  // "Запускать": the link comes up with the program
       controls.RS = true;
       if (hooks.rsChanged) hooks.rsChanged(true);
       // A remote station takes its data from the shared file: it has no adapter to open.
-      try {
-        if (hooks.Open_Usb && serverP != 3 && serverP != 4)
-          hooks.Open_Usb(controls.USB_Serial_Number);
-      } catch (...) {
-      }
+      if (hooks.Open_Usb && serverP != 3 && serverP != 4)
+        failures.guard("Open_Usb", [this] { hooks.Open_Usb(controls.USB_Serial_Number); });
     }
   }
   // A remote station never sends, also in the first second, before the 1 s tick has set
   // serverUD: the bus may belong to another station.
   if (serverP == 3 || serverP == 4) return;
   if (!controls.RS) return;
-  if (hooks.Timer100ms) safely(hooks.Timer100ms);
+  if (hooks.Timer100ms) failures.guard("Timer100ms", hooks.Timer100ms);
   if (obnovlenie > 0) return;  // the firmware update owns the bus
   ++st_timer;
   if (kom485m[0] != 0) {
@@ -98,14 +82,15 @@ void Station::Timer1() {
 
   if (--danWst <= 0) {
     danWst = (serverP == 2 || serverP == 4) ? 60 : 1;
-    safely([this] { dan.DanRead(); });
-    safely([this] { dan.DanWriteFile(); });
+    failures.guard("DanRead", [this] { dan.DanRead(); });
+    if (!observer) failures.guard("DanWriteFile", [this] { dan.DanWriteFile(); });
   }
-  if (serverUD) return;
+  // A second copy on a held folder sends nothing, so it has no link to watch.
+  if (serverUD || observer) return;
 
   ++com_rabota;
   if (hooks.usbNo) hooks.usbNo(com_rabota > 10);
-  if (hooks.zvukPUSK) safely(hooks.zvukPUSK);
+  if (hooks.zvukPUSK) failures.guard("zvukPUSK", hooks.zvukPUSK);
 }
 
 void Station::setRS(bool down) {
@@ -115,11 +100,10 @@ void Station::setRS(bool down) {
     if (down) danWst = 1;  // read the shared file within a second
     return;
   }
-  try {
-    if (down && hooks.Open_Usb) hooks.Open_Usb(controls.USB_Serial_Number);
-    if (!down && hooks.Close_USB) hooks.Close_USB();
-  } catch (...) {
-  }
+  if (observer) return;
+  if (down && hooks.Open_Usb)
+    failures.guard("Open_Usb", [this] { hooks.Open_Usb(controls.USB_Serial_Number); });
+  if (!down && hooks.Close_USB) failures.guard("Close_USB", hooks.Close_USB);
 }
 
 void Station::f_tek_inkub() {
@@ -138,12 +122,8 @@ void Station::f_tek_inkub() {
         auto [from, to] = hooks.mimicPanels();
         from = std::max(from, -1);
         to = std::min(to, 256);
-        for (int k = from; k <= to; ++k) {
-          try {
-            hooks.dispetchW(k - 1);
-          } catch (...) {
-          }
-        }
+        for (int k = from; k <= to; ++k)
+          failures.guard("dispetchW", [this, k] { hooks.dispetchW(k - 1); });
       }
       return;
     }

@@ -15,6 +15,7 @@
 
 #include "bus/FrameCodec.h"
 #include "common/DateTime.h"
+#include "common/FailureLog.h"
 #include "config/TFile_config.h"
 #include "history/DanFile.h"
 #include "station/PollState.h"
@@ -64,6 +65,12 @@ class Station : public StationTables, public PollState, public BusGates {
   StatusListeners listeners;
   DanFile dan;
   long long answerCount = 0;  // decoded answers since start, shown in "Опрос"
+  // A timer step of another part that throws does not stop the tick: the rest of it still runs,
+  // the next tick tries again, and the first failure of each step is reported here.
+  FailureLog failures;
+  // A second copy on a working folder another copy holds: it never opens the adapter, sends
+  // nothing and does not write the shared file; a remote mode still reads it.
+  bool observer = false;
 
   // Takes the poll period, debug block, computer class, start-up link, adapter and station mode.
   void applySettings(const Settings& s);

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -96,6 +97,13 @@ class BusHall : public ::testing::Test {
   std::vector<std::string> messages;
   std::int64_t nowUs = 0;
 };
+
+// How often `what` occurs in `text`.
+std::size_t occurrences(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
 
 TEST_F(BusHall, OpensTheAdapterAtStartAndDecodesEveryRow) {
   start();
@@ -273,6 +281,113 @@ TEST_F(BusHall, ShutDownWritesTheAdapterAndTheStationMode) {
   loadSettings(ws_ini(), s);
   EXPECT_EQ(s.usbSerialNumber, "sim");
   EXPECT_EQ(s.ServerP, 2);
+}
+
+// The whole road of an adapter that is not there at start, appears, is pulled out and comes
+// back: the hall is never unwatched without a word, and polling comes back by itself.
+TEST_F(BusHall, AdapterMissingAtStartPulledAndReturnedIsToldOnceEachAndPollingResumes) {
+  struct MessageView final : UsbLinkView {
+    std::vector<std::string>& out;
+    explicit MessageView(std::vector<std::string>& o) : out(o) {}
+    void showMessage(const std::string& t) override { out.push_back(t); }
+  } view(messages);
+  sim.unplug();
+  start(1);
+  bus->link.setView(&view);
+  std::vector<std::string> notices;
+  ws->notice = [&](const std::string& t) { notices.push_back(t); };
+  bool usbNo = false;
+  st().hooks.usbNo = [&](bool shown) { usbNo = shown; };
+
+  runMs(1000);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], "Не удалось открыть порт USB! =  SIM00001");
+  // Before any answer the shared file already shows the configured hall, every row unlinked.
+  auto dan = testing::readDan(dir.home / "dan.dan");
+  ASSERT_TRUE(dan);
+  EXPECT_EQ(dan->kol, 3);
+  for (std::size_t n = 0; n < kAddresses.size(); ++n) {
+    SCOPED_TRACE("row " + std::to_string(n));
+    EXPECT_EQ(dan->d[n].n_t, n);
+    EXPECT_EQ(dan->d[n].naim.utf8(), testing::hallName(kAddresses[n]));
+    EXPECT_EQ(dan->d[n].on_sw, 1);
+    EXPECT_EQ(dan->d[n].on, 0);
+    EXPECT_EQ(dan->d[n].kol_z, 0);
+    EXPECT_EQ(dan->d[n].d[0], 0);
+  }
+  runMs(10'000);
+  EXPECT_TRUE(usbNo) << "nothing went out for more than 10 s";
+  EXPECT_EQ(sim.counters().masterBytes, 0u);
+
+  // Plugged in after start-up: found within 2 s, polled, the indicator gone.
+  sim.plugIn();
+  runMs(3000);
+  EXPECT_TRUE(sim.isOpen());
+  EXPECT_FALSE(usbNo);
+  EXPECT_EQ(st().T1[2], 3700 + 170);
+  EXPECT_EQ(messages.size(), 1u) << "the watch opens it without a message box";
+
+  // Pulled out: told once, the indicator after 10 s, the rows lost in the shared file.
+  sim.unplug();
+  runMs(25'000);  // each row is polled every 4 s: five polls without answer
+  EXPECT_TRUE(usbNo);
+  dan = testing::readDan(dir.home / "dan.dan");
+  ASSERT_TRUE(dan);
+  EXPECT_EQ(dan->d[1].on, 0);
+  EXPECT_GE(st().tab_otvetR[1], 5);
+
+  // Back: polling resumes by itself.
+  ctl(85).setT1(3333);
+  sim.plugIn();
+  runMs(4000);
+  EXPECT_TRUE(sim.isOpen());
+  EXPECT_FALSE(usbNo);
+  EXPECT_EQ(st().T1[1], 3333);
+  EXPECT_EQ(st().tab_otvetR[1], 0);
+
+  const std::string journal = dir.journal();
+  EXPECT_EQ(occurrences(journal, "Связь с адаптером SIM00001 потеряна"), 1u) << journal;
+  EXPECT_EQ(occurrences(journal, "Связь с адаптером SIM00001 восстановлена"), 2u) << journal;
+  EXPECT_EQ(notices.size(), 3u);
+  EXPECT_EQ(sim.counters().collisions, 0u);
+}
+
+// A shared file that cannot be written, or a step of another part that throws, never stops the
+// timers and never floods the journal: each is told when it starts, and the file when it ends.
+TEST_F(BusHall, FailuresOnTheTimerPathsAreToldOnceAndTheTicksGoOn) {
+  std::filesystem::create_directory(dir.home / "dan.dan");  // a folder in the file's place
+  start(1);
+  int sounds = 0;
+  st().hooks.zvukPUSK = [&] {
+    ++sounds;
+    throw std::runtime_error("нет звукового устройства");
+  };
+  runMs(5000);
+  EXPECT_EQ(st().T1[0], 3705) << "polling went on";
+  EXPECT_EQ(sounds, 5) << "the failing step is tried again every second";
+
+  std::filesystem::remove(dir.home / "dan.dan");
+  runMs(2000);
+  ASSERT_TRUE(testing::readDan(dir.home / "dan.dan"));
+
+  const std::string journal = dir.journal();
+  EXPECT_EQ(occurrences(journal, "Файл dan.dan не записывается"), 1u) << journal;
+  EXPECT_EQ(occurrences(journal, "Файл dan.dan снова записывается"), 1u) << journal;
+  EXPECT_EQ(occurrences(journal, "Сбой в zvukPUSK: нет звукового устройства"), 1u) << journal;
+}
+
+// A station mode the program does not know is not taken for the nearest one (a remote station
+// that never polls): the default applies, the journal says so and the shut-down writes it.
+TEST_F(BusHall, UnknownStationModeFallsBackToPassiveAndIsJournalled) {
+  start(5);
+  runMs(3000);
+  EXPECT_EQ(st().serverP, 0);
+  EXPECT_EQ(st().T1[1], 3700 + 85) << "the station polls";
+  EXPECT_NE(dir.journal().find("ServerP=5"), std::string::npos) << dir.journal();
+  ASSERT_TRUE(ws->shutDown());
+  Settings s;
+  loadSettings(ws_ini(), s);
+  EXPECT_EQ(s.ServerP, 0);
 }
 
 }  // namespace

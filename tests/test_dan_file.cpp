@@ -80,15 +80,21 @@ TEST(DanFile, ServingStationWritesTheRecordByteForByte) {
 
   const auto b = fileBytes(home / "dan.dan");
   ASSERT_EQ(b.size(), 66536u);
-  EXPECT_FALSE(fs::exists(home / "dan.dan.tmp~"));
+  EXPECT_EQ(std::distance(fs::directory_iterator(home), fs::directory_iterator()), 1)
+      << "no temporary file is left beside it";
   EXPECT_EQ(b[0], 3);  // kol
 
-  // Row 0 never answered: all zero but the no-answer count and the link flag.
+  // Row 0 never answered: its name, poll flag and no-answer count, marked without link, and
+  // zero data.
   const std::size_t e0 = 8;
+  EXPECT_EQ(b[e0 + 0], 0);  // n_t
   EXPECT_EQ(i32At(b, e0 + 8), 4);
-  EXPECT_EQ(b[e0 + 12], 1) << "4 unanswered polls still count as linked";
+  EXPECT_EQ(b[e0 + 12], 0) << "a row that never answered has no link";
+  EXPECT_EQ(b[e0 + 13], 1);
+  EXPECT_EQ(b[e0 + 14], 11);  // "Инкубатор 1"
+  EXPECT_EQ(b[e0 + 25], '1');
   for (std::size_t i = 0; i < 288; ++i) {
-    if (i >= 8 && i < 13) continue;  // tab_otvetR and on
+    if ((i >= 8 && i < 14 + 12) || i == 13) continue;  // tab_otvetR, on, on_sw, naim
     EXPECT_EQ(b[e0 + i], 0) << "row 0, offset " << i;
   }
 
@@ -116,7 +122,9 @@ TEST(DanFile, ServingStationWritesTheRecordByteForByte) {
   const std::size_t e2 = 8 + 2 * 288;
   EXPECT_EQ(i32At(b, e2 + 8), 5);
   EXPECT_EQ(b[e2 + 12], 0) << "five unanswered polls: link down";
-  EXPECT_EQ(b[e2 + 13], 0) << "the poll flag is filled only with an answer";
+  EXPECT_EQ(b[e2 + 13], 0) << "row 2 is not polled";
+  EXPECT_EQ(b[e2 + 0], 2);
+  EXPECT_EQ(b[e2 + 14], 8);  // "Выводной"
   EXPECT_EQ(srv.st.dan.danWi, 2);
 }
 

@@ -42,8 +42,10 @@ SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
   sa.sa_handler = onSignal;
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
+  // A closed terminal or session (SIGHUP) ends the program the same orderly way.
   ::sigaction(SIGINT, &sa, nullptr);
   ::sigaction(SIGTERM, &sa, nullptr);
+  ::sigaction(SIGHUP, &sa, nullptr);
 #endif
 }
 
@@ -54,6 +56,7 @@ SignalWatcher::~SignalWatcher() {
     sa.sa_handler = SIG_DFL;
     ::sigaction(SIGINT, &sa, nullptr);
     ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
   }
 #endif
 }

@@ -1,6 +1,9 @@
 // The program Vetrostan: creates the workstation and its windows in their order, runs the
 // start-up, and ends through the shut-down when the main window closes or on SIGINT/SIGTERM.
 #include <QApplication>
+#include <QDateTime>
+#include <QPointer>
+#include <QStatusBar>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -110,10 +113,29 @@ class HeadlessLinkView final : public UsbLinkView {
   const Workstation& ws_;
 };
 
+std::string utf8(const QString& s) {
+  return s.toStdString();
+}
+
+// The lock of the working folder could not be made: say that a second copy would go unseen.
+void reportLockProblem(Workstation& ws, const SingleInstance& single) {
+  if (single.problem().isEmpty()) return;
+  ws.report("Файл блокировки " + utf8(SingleInstance::lockPathFor(ws.home())) +
+            " не создан (" + utf8(single.problem()) +
+            "): вторая копия программы на этой папке не будет замечена");
+}
+
 int runHeadless(const Options& opt, int argc, char** argv) {
   QCoreApplication app(argc, argv);
   SignalWatcher watcher;
-  SingleInstance single;
+  // A service started twice on one folder would fight the first for the bus and its files.
+  SingleInstance single(SingleInstance::lockPathFor(opt.home));
+  if (!single.isFirst()) {
+    std::cerr << "Vetrostan: " << kSecondCopyCaption << " Рабочая папка " << opt.home.string()
+              << " занята другой копией программы (процесс " << single.holderPid()
+              << "); эта копия не запускается.\n";
+    return 3;
+  }
   Plant plant(opt);
   Workstation& ws = plant.ws;
   BusStation& bus = plant.bus;
@@ -125,13 +147,13 @@ int runHeadless(const Options& opt, int argc, char** argv) {
     std::cerr << text << '\n';
     ws.journal.Err(text);
   };
-  if (!single.isFirst()) std::cerr << kSecondCopyCaption << '\n';
   bool saved = true;
   QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [&] {
     saved = ws.shutDown();
     app.quit();
   });
   ws.startUp();
+  reportLockProblem(ws, single);
   StationTimers timers(bus);
   const int rc = app.exec();
   return rc != 0 ? rc : (saved ? 0 : 1);
@@ -141,19 +163,38 @@ int runWindows(const Options& opt, int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
   SignalWatcher watcher;
-  SingleInstance single;
+  SingleInstance single(SingleInstance::lockPathFor(opt.home));
   Plant plant(opt);
   Workstation& ws = plant.ws;
   BusStation& bus = plant.bus;
+  // A second copy on this folder keeps the warning of old and only watches: the bus, "dan.dan",
+  // the settings and the configuration belong to the first.
+  const bool secondCopy = !single.isFirst();
+  if (secondCopy) {
+    ws.setReadOnly(true);
+    bus.watchOnly();
+  }
   ws.message = [](const std::string& text) {
     QMessageBox::information(QApplication::activeWindow(), QString::fromUtf8(kAppTitle),
                              QString::fromStdString(text));
   };
-  AppWindows w = createWindows(ws, !single.isFirst(),
+  // Notices go to the main window's status line once it exists (and to standard error always,
+  // for whoever started the program from a terminal or a service manager).
+  QPointer<TForm1> noticeBoard;
+  ws.notice = [&noticeBoard](const std::string& text) {
+    std::cerr << text << '\n';
+    if (!noticeBoard) return;
+    noticeBoard->statusBar()->showMessage(
+        QDateTime::currentDateTime().toString("dd.MM.yyyy H:mm:ss") + "  " +
+        QString::fromStdString(text));
+  };
+  AppWindows w = createWindows(ws, secondCopy,
                                AppLinks{&bus.link, &bus.station.kom485m, &bus.station.serverP});
   connectStation(w, bus);
   StationTimers timers(bus);
   TForm1* main = w.form1.get();
+  noticeBoard = main;
+  reportLockProblem(ws, single);
   QObject::connect(main, &TForm1::closed, &app, &QCoreApplication::quit);
   QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &QWidget::close);
   main->show();

@@ -3,6 +3,8 @@
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace vs {
 
@@ -49,7 +51,12 @@ bool QtSerialBackend::open(const std::string& serialOrPath) {
   if (serialOrPath.empty()) return false;
   const QString name = QString::fromStdString(serialOrPath);
   if (isDevicePath(serialOrPath)) {
-    port_.setPortName(name);
+    // A stable link (udev's /dev/serial/by-id/...) points at another ttyUSBn after a replug:
+    // follow it at every open, so the port and its lock are those of the device itself.
+    std::error_code ec;
+    const std::filesystem::path real = std::filesystem::canonical(serialOrPath, ec);
+    if (ec && serialOrPath.front() == '/') return false;  // nothing there (yet)
+    port_.setPortName(ec ? name : QString::fromStdString(real.string()));
   } else {
     const auto ports = QSerialPortInfo::availablePorts();
     auto it = std::find_if(ports.begin(), ports.end(),

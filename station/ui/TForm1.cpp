@@ -153,7 +153,7 @@ FontClass fontClassOf(const QFont& font, const QColor& color) {
 
 TForm1::TForm1(Workstation& ws, bool secondCopy, QWidget* parent) : QMainWindow(parent), ws_(ws) {
   setObjectName("Form1");
-  setWindowTitle(secondCopy ? qs(kSecondCopyCaption) : qs(kMainCaption));
+  setWindowTitle(secondCopy ? qs(kSecondCopyCaption) + qs(kSecondCopyNote) : qs(kMainCaption));
 
   auto* central = new QWidget(this);
   auto* v = new QVBoxLayout(central);

@@ -32,7 +32,8 @@ class TForm1 : public QMainWindow {
   // Tab indices of the page control, in their order.
   enum Tab { TabMain = 0, TabCharts, TabZones, TabSounds, TabSettings };
 
-  // `secondCopy`: another copy of the program already runs (only the caption says so).
+  // `secondCopy`: another copy of the program already runs on this working folder; the caption
+  // says so and that this copy only watches.
   TForm1(Workstation& ws, bool secondCopy, QWidget* parent = nullptr);
   ~TForm1() override;
 

@@ -2,7 +2,10 @@
 // transfer windows, and the program itself started without windows and ended by SIGTERM.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+
 #include <QAction>
+#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -31,6 +34,7 @@
 #include "config/ui/TFormUST.h"
 #include "station/ui/TForm1.h"
 #include "tests/FakeSerialBackend.h"
+#include "tests/hall_home.h"
 #include "tests/test_workstation_fixture.h"
 #include "tests/ui/ChildProcess.h"
 
@@ -248,10 +252,11 @@ struct Program : ::testing::Test {
   void TearDown() override { testing::stopProcess(proc); }
 };
 
-TEST_F(Program, HeadlessRunEndsThroughTheShutDownOnSigterm) {
+// A closed terminal or session ends the service the orderly way too.
+TEST_F(Program, HeadlessRunEndsThroughTheShutDownOnSighup) {
   launch();
   ASSERT_TRUE(journalHas("программа Запущена")) << proc.readAllStandardError().toStdString();
-  proc.terminate();  // SIGTERM
+  ::kill(static_cast<pid_t>(proc.processId()), SIGHUP);
   ASSERT_TRUE(proc.waitForFinished(20000));
   EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString();
@@ -262,21 +267,45 @@ TEST_F(Program, HeadlessRunEndsThroughTheShutDownOnSigterm) {
   EXPECT_TRUE(fs::exists(dir.root / "xdg" / "Vetrostan2022" / "config"));
 }
 
-TEST_F(Program, ASecondCopySaysItIsNotTheFirst) {
-  const QByteArray oldTmp = qgetenv("TMPDIR");
-  qputenv("TMPDIR", q(tmpDir()).toLocal8Bit());
-  SingleInstance mine;  // holds the lock the child looks for
-  if (oldTmp.isEmpty())
-    qunsetenv("TMPDIR");
-  else
-    qputenv("TMPDIR", oldTmp);
+// The working folder belongs to one copy. A second service refuses to start on it; a second
+// windowed copy only watches: it opens no adapter and writes neither "dan.dan" nor the settings
+// nor either copy of the configuration, whatever its temporary folder.
+TEST_F(Program, ASecondCopyOnTheSameFolderNeitherWorksTheBusNorWritesItsFiles) {
+  testing::writeHallConfig(dir.home / "config.cfg", {5, 85});
+  testing::writeIni(dir.home / "Vetrostan.INI",
+                    {"[USB]", "usb-Serial_Number=/dev/no-such-adapter", "[Server]", "ServerP=1",
+                     "[Nastr]", "RUN_WIN=0"});
+  const std::string ini = ScratchInstall::read(dir.home / "Vetrostan.INI");
+  const std::string cfg = ScratchInstall::read(dir.home / "config.cfg");
+  SingleInstance first(SingleInstance::lockPathFor(dir.home));  // the copy that holds the folder
+  ASSERT_TRUE(first.isFirst());
+
   launch();
+  ASSERT_TRUE(proc.waitForFinished(10000));
+  EXPECT_EQ(proc.exitCode(), 3);
+  const QString refusal = QString::fromUtf8(proc.readAllStandardError());
+  EXPECT_NE(refusal.indexOf("Это приложение уже запущено!"), -1) << refusal.toStdString();
+  EXPECT_NE(refusal.indexOf(q(dir.home)), -1) << refusal.toStdString();
+  EXPECT_NE(refusal.indexOf(QString::number(QCoreApplication::applicationPid())), -1);
+
+  QProcessEnvironment env = testing::isolatedEnvironment(dir.root);
+  env.insert("TMPDIR", q(dir.root / "other-tmp"));
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  proc.setProcessEnvironment(env);
+  proc.start(VETROSTAN_BIN, {"--home", q(dir.home)});
+  ASSERT_TRUE(proc.waitForStarted(10000));
   ASSERT_TRUE(journalHas("программа Запущена"));
+  QThread::msleep(2500);  // the 1 s exchange and the first 100 ms ticks have run
   proc.terminate();
   ASSERT_TRUE(proc.waitForFinished(20000));
   EXPECT_EQ(proc.exitCode(), 0);
-  EXPECT_NE(QString::fromUtf8(proc.readAllStandardError()).indexOf("Это приложение уже запущено!"),
-            -1);
+  const std::string err = proc.readAllStandardError().toStdString();
+  EXPECT_EQ(err.find("Не удалось открыть порт USB!"), std::string::npos) << err;
+  EXPECT_NE(dir.journal().find("программа ЗАКРЫТА!"), std::string::npos);
+  EXPECT_FALSE(fs::exists(dir.home / "dan.dan"));
+  EXPECT_EQ(ScratchInstall::read(dir.home / "Vetrostan.INI"), ini);
+  EXPECT_EQ(ScratchInstall::read(dir.home / "config.cfg"), cfg);
+  EXPECT_FALSE(fs::exists(dir.root / "xdg" / "Vetrostan2022" / "config"));
 }
 
 }  // namespace

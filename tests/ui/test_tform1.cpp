@@ -100,7 +100,9 @@ TEST_F(MainWindow, DefaultSettingsGiveEightColumnsBlueTahomaAndTheShell) {
 
 TEST_F(MainWindow, SecondCopyIsMarkedInTheCaption) {
   start(true);
-  EXPECT_EQ(form->windowTitle(), "Это приложение уже запущено!");
+  EXPECT_EQ(form->windowTitle(),
+            "Это приложение уже запущено!   вторая копия: порт не открыт, dan.dan, настройки и "
+            "конфигурация не записываются");
 }
 
 TEST_F(MainWindow, OneTemperatureColumnPutsHumidityInColumnTwo) {
