@@ -129,22 +129,66 @@ TEST_F(HeadlessE2e, PollsTheSimulatedHallIntoTheSharedFileAndEndsOnSigterm) {
   EXPECT_EQ(s.ServerP, 1);
 }
 
-TEST_F(HeadlessE2e, MissingAdapterNeitherStopsNorHangsTheProgram) {
-  launch((dir.root / "no-such-tty").string());
-  // The 1 s tick has run after the failed open: the timers go on.
-  EXPECT_TRUE(waitFor([&] { return fs::exists(dir.home / "dan.dan"); }, 10000));
-  ASSERT_EQ(program.state(), QProcess::Running) << program.readAllStandardError().toStdString();
-  terminate();
-  EXPECT_NE(dir.journal().find("программа ЗАКРЫТА!"), std::string::npos);
-}
+// The adapter behind a stable link (as udev's /dev/serial/by-id gives one): missing at start,
+// plugged in, pulled out and plugged in again on the same link. The hall is never unwatched
+// without a word, and polling comes back by itself each time.
+TEST_F(HeadlessE2e, AdapterBehindAStableLinkIsFoundLostAndFoundAgain) {
+  const fs::path link = dir.root / "serial-by-id-adapter";
+  launch(link.string());
 
-TEST_F(HeadlessE2e, MissingAdapterIsNamedOnStandardError) {
-  const fs::path missing = dir.root / "no-such-tty";
-  launch(missing.string());
-  EXPECT_TRUE(waitFor([&] { return fs::exists(dir.home / "dan.dan"); }, 10000));
+  // Missing at start: named on standard error, the timers go on and the shared file already
+  // shows the configured hall, every row without link.
+  ASSERT_TRUE(waitFor([&] { return testing::readDan(dir.home / "dan.dan") != nullptr; }, 10000));
+  auto dan = testing::readDan(dir.home / "dan.dan");
+  ASSERT_TRUE(dan);
+  EXPECT_EQ(dan->kol, kAddresses.size());
+  EXPECT_EQ(dan->d[2].naim.utf8(), testing::hallName(170));
+  EXPECT_EQ(dan->d[2].on, 0);
+
+  std::vector<SimController::Status> sent;
+  for (std::uint8_t a : kAddresses) sent.push_back(SimController(a).status(0));
+  const auto allAnswering = [&] {
+    const auto d = testing::readDan(dir.home / "dan.dan");
+    if (!d) return false;
+    for (std::size_t n = 0; n < kAddresses.size(); ++n)
+      if (!d->d[n].on || !testing::danEntryMismatch(d->d[n], kAddresses[n], sent[n]).empty())
+        return false;
+    return true;
+  };
+  const auto rowLost = [&] {
+    const auto d = testing::readDan(dir.home / "dan.dan");
+    return d && d->d[0].on == 0 && d->d[0].tab_otvetR >= 5;
+  };
+  const auto journalHas = [&](const std::string& what) {
+    return dir.journal().find(what) != std::string::npos;
+  };
+
+  std::string pty = startSim();
+  ASSERT_FALSE(pty.empty());
+  fs::create_symlink(pty, link);
+  EXPECT_TRUE(waitFor(allAnswering, 15000)) << "not found after it was plugged in";
+
+  stopProcess(sim);  // pulled out
+  EXPECT_TRUE(waitFor([&] { return journalHas("потеряна"); }, 10000));
+  EXPECT_TRUE(waitFor(rowLost, 30000));
+
+  pty = startSim();  // plugged in again: another device behind the same link
+  ASSERT_FALSE(pty.empty());
+  fs::remove(link);
+  fs::create_symlink(pty, link);
+  EXPECT_TRUE(waitFor([&] { return !rowLost() && allAnswering(); }, 15000))
+      << "polling did not resume";
+
   const std::string err = terminate();
-  EXPECT_NE(err.find("Не удалось открыть порт USB!"), std::string::npos) << err;
-  EXPECT_NE(err.find(missing.string()), std::string::npos) << err;
+  EXPECT_NE(err.find("Не удалось открыть порт USB! =  " + link.string()), std::string::npos)
+      << err;
+  const std::string journal = dir.journal();
+  const std::string lost = "Связь с адаптером " + link.string() + " потеряна";
+  const std::string back = "Связь с адаптером " + link.string() + " восстановлена";
+  EXPECT_EQ(journal.find(lost), journal.rfind(lost)) << "told once: " << journal;
+  EXPECT_NE(journal.find(lost), std::string::npos) << journal;
+  EXPECT_NE(journal.find(back, journal.find(lost)), std::string::npos) << journal;
+  EXPECT_NE(err.find(lost), std::string::npos) << "standard error hears it too: " << err;
 }
 
 }  // namespace
