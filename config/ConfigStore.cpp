@@ -5,9 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <string>
 #include <system_error>
+#include <utility>
 
 #include "common/AtomicFile.h"
+#include "config/ConfigCheck.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -51,6 +55,49 @@ void limitCount(TFile_config& c) {
   c.kol_inkub = static_cast<std::uint8_t>(usableRows(c));
 }
 
+// What the program works with when no stored copy can be used: one incubator, all else zero.
+void setEmpty(TFile_config& c) {
+  c = TFile_config{};
+  c.kol_inkub = 1;
+}
+
+// How a report names the file copy.
+std::string fileCopyName(const fs::path& file) {
+  return "Копия конфигурации \"config.cfg\" (" + utf8Of(file) + ")";
+}
+
+std::string lengthProblem(std::uintmax_t size) {
+  return "длина " + std::to_string(size) + " байт вместо " + std::to_string(kConfigSize);
+}
+
+// One stored copy of the record as found on disk.
+struct Found {
+  enum State { Absent, Unreadable, Damaged, Sound } state = Absent;
+  std::string why;  // for Damaged
+};
+
+Found judged(const TFile_config& c) {
+  std::string why = configProblem(c);
+  if (why.empty()) return {Found::Sound, {}};
+  return {Found::Damaged, std::move(why)};
+}
+
+// A record file ("config.cfg" or an imported "*.cfg"): usable only when it is exactly one
+// record long and plausible. `into` may be left half filled; callers copy it only when Sound.
+Found loadRecordFile(const fs::path& path, TFile_config& into) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return {ec ? Found::Unreadable : Found::Absent, {}};
+  const std::uintmax_t size = fs::file_size(path, ec);  // fails for a folder
+  if (ec) return {Found::Unreadable, {}};
+  if (size != kConfigSize) return {Found::Damaged, lengthProblem(size)};
+  int err = 0;
+  const long long n = readPrefix(path, &into, kConfigSize, err);
+  if (n < 0) return {Found::Unreadable, {}};
+  if (static_cast<std::size_t>(n) != kConfigSize)
+    return {Found::Damaged, lengthProblem(static_cast<std::uintmax_t>(n))};
+  return judged(into);
+}
+
 // A program named in the configuration stays inside "rezim": a name from an imported record
 // never makes the program read or create a file elsewhere. Old installations wrote
 // backslashes; either separator is accepted.
@@ -77,7 +124,7 @@ bool programPath(const fs::path& rezim, std::string name, fs::path& out) {
 
 namespace {
 
-enum class RegRead { Whole, WrongLength, Failed };
+enum class RegRead { Whole, Absent, WrongLength, Failed };
 
 #ifdef _WIN32
 constexpr const wchar_t* kKeyPath = L"SOFTWARE\\Vetrostan2022";
@@ -88,21 +135,23 @@ bool regOpen(const fs::path&, HKEY& key) {
                          &key, &disposition) == ERROR_SUCCESS;
 }
 
-RegRead regRead(HKEY key, const fs::path&, TFile_config& into, int& err) {
+RegRead regRead(HKEY key, const fs::path&, TFile_config& into, std::uintmax_t& length, int& err) {
   DWORD type = 0;
   DWORD size = 0;
   LONG r = RegQueryValueExW(key, L"config", nullptr, &type, nullptr, &size);
-  if (r == ERROR_FILE_NOT_FOUND) return RegRead::WrongLength;
+  if (r == ERROR_FILE_NOT_FOUND) return RegRead::Absent;
   if (r != ERROR_SUCCESS) {
     err = static_cast<int>(r);
     return RegRead::Failed;
   }
-  if (size > kConfigSize) return RegRead::WrongLength;
+  length = size;
+  if (size != kConfigSize) return RegRead::WrongLength;
   r = RegQueryValueExW(key, L"config", nullptr, &type, reinterpret_cast<BYTE*>(&into), &size);
   if (r != ERROR_SUCCESS) {
     err = static_cast<int>(r);
     return RegRead::Failed;
   }
+  length = size;
   return size == kConfigSize ? RegRead::Whole : RegRead::WrongLength;
 }
 
@@ -118,6 +167,10 @@ void regClose(HKEY key) {
 std::string keyPathText(const fs::path&) {
   return "SOFTWARE\\Vetrostan2022";
 }
+
+std::string valuePathText(const fs::path&) {
+  return "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vetrostan2022\\config";
+}
 #else
 using HKEY = int;
 
@@ -127,19 +180,20 @@ bool regOpen(const fs::path& dir, HKEY&) {
   return fs::is_directory(dir, ec);
 }
 
-RegRead regRead(HKEY, const fs::path& dir, TFile_config& into, int& err) {
+RegRead regRead(HKEY, const fs::path& dir, TFile_config& into, std::uintmax_t& length, int& err) {
   const fs::path file = dir / "config";
   std::error_code ec;
-  if (!fs::exists(file, ec) && !ec) return RegRead::WrongLength;  // no value yet
-  const std::uintmax_t size = fs::file_size(file, ec);
+  if (!fs::exists(file, ec) && !ec) return RegRead::Absent;  // no value yet
+  length = fs::file_size(file, ec);
   if (ec) {
     err = ec.value();
     return RegRead::Failed;
   }
-  if (size > kConfigSize) return RegRead::WrongLength;
+  if (length != kConfigSize) return RegRead::WrongLength;
   const long long n = readPrefix(file, &into, kConfigSize, err);
   if (n < 0) return RegRead::Failed;
-  return static_cast<std::size_t>(n) == kConfigSize ? RegRead::Whole : RegRead::WrongLength;
+  length = static_cast<std::uintmax_t>(n);
+  return length == kConfigSize ? RegRead::Whole : RegRead::WrongLength;
 }
 
 bool regWrite(HKEY, const fs::path& dir, const TFile_config& from) {
@@ -150,6 +204,10 @@ void regClose(HKEY) {}
 
 std::string keyPathText(const fs::path& dir) {
   return utf8Of(dir);
+}
+
+std::string valuePathText(const fs::path& dir) {
+  return utf8Of(dir / "config");
 }
 #endif
 
@@ -180,53 +238,102 @@ void ConfigStore::say(const std::string& text) const {
   if (message) message(text);
 }
 
+void ConfigStore::tell(const std::string& text) const {
+  if (report) report(text);
+}
+
 void ConfigStore::read_config() {
   RegKeyOpen();
   limitCount(config);
 }
 
 bool ConfigStore::RegKeyOpen() {
+  // Both copies are read aside and judged before either becomes `config`.
+  auto fromReg = std::make_unique<TFile_config>();
+  auto fromFile = std::make_unique<TFile_config>();
+  Found reg;
   bool opened = false;
-  bool whole = false;
   HKEY key{};
   try {
     opened = regOpen(registryDir_, key);
     if (!opened) {
-      say("ошибка реестра. ОШИБКА 6");
+      say("ошибка реестра. ОШИБКА 6");  // no key: nothing to read and nowhere to write
     } else {
       int err = 0;
-      const RegRead r = regRead(key, registryDir_, config, err);
-      if (r == RegRead::Failed)
-        say("ошибка чтения реестраю ОШИБКА 4. " + std::to_string(err) + "--" +
-            keyPathText(registryDir_));
-      whole = r == RegRead::Whole;
+      std::uintmax_t length = 0;
+      switch (regRead(key, registryDir_, *fromReg, length, err)) {
+        case RegRead::Absent:
+          break;
+        case RegRead::Failed:
+          say("ошибка чтения реестраю ОШИБКА 4. " + std::to_string(err) + "--" +
+              keyPathText(registryDir_));
+          reg.state = Found::Unreadable;
+          break;
+        case RegRead::WrongLength:
+          reg = {Found::Damaged, lengthProblem(length)};
+          break;
+        case RegRead::Whole:
+          reg = judged(*fromReg);
+          break;
+      }
     }
   } catch (...) {
     say("Работа с реестром некорректна. Ошибка 5");
+    reg.state = Found::Unreadable;
   }
-  if (!whole) {
-    // A failed or short registry read always ends in the file copy, which then refills the
-    // registry. A file that cannot be read leaves the registry copy alone.
-    if (!ReadFileConfig()) {
+  const Found file = loadRecordFile(configFile(), *fromFile);
+
+  const std::string regName = "Копия конфигурации в реестре (" + valuePathText(registryDir_) + ")";
+  const std::string fileName = fileCopyName(configFile());
+  const bool tookRegistry = reg.state == Found::Sound;
+  if (tookRegistry) {
+    config = *fromReg;
+    // The file is left as it is: the next save rewrites it, until then it can be rescued.
+    if (file.state == Found::Damaged)
+      tell(fileName + " повреждена: " + file.why + "; взята копия реестра");
+  } else if (file.state == Found::Sound) {
+    config = *fromFile;
+    if (reg.state == Found::Damaged)
+      tell(regName + " повреждена: " + reg.why + "; заменена содержимым \"config.cfg\"");
+    if (opened && !regWrite(key, registryDir_, config)) say("Запись в реестр. ОШИБКА 3");
+  } else if (file.state == Found::Absent && reg.state == Found::Absent) {
+    // First start on a clean machine: both copies get the record of one incubator.
+    setEmpty(config);
+    if (!writeFileAtomic(configFile(), &config, kConfigSize)) {
       say("Ошибка файла конфигурации: " + utf8Of(configFile()));
     } else if (opened && !regWrite(key, registryDir_, config)) {
       say("Запись в реестр. ОШИБКА 3");
     }
+  } else {
+    // No copy can be used. Neither is written: a copy is never refilled from a damaged one,
+    // and a damaged one stays on disk for the operator to rescue.
+    setEmpty(config);
+    const char* const none = "; пригодной копии нет, взята пустая конфигурация";
+    if (file.state == Found::Unreadable) say("Ошибка файла конфигурации: " + utf8Of(configFile()));
+    if (reg.state == Found::Damaged) tell(regName + " повреждена: " + reg.why + none);
+    if (file.state == Found::Damaged) tell(fileName + " повреждена: " + file.why + none);
   }
   if (opened) regClose(key);
-  return whole;
+  return tookRegistry;
 }
 
 bool ConfigStore::ReadFileConfig() {
-  const fs::path path = configFile();
-  std::error_code ec;
-  if (fs::exists(path, ec)) {
-    int err = 0;
-    return readPrefix(path, &config, kConfigSize, err) >= 0;  // a short file fills its length
+  auto loaded = std::make_unique<TFile_config>();
+  const Found file = loadRecordFile(configFile(), *loaded);
+  switch (file.state) {
+    case Found::Sound:
+      config = *loaded;
+      return true;
+    case Found::Absent:
+      setEmpty(config);
+      return writeFileAtomic(configFile(), &config, kConfigSize);
+    case Found::Damaged:
+      tell(fileCopyName(configFile()) + " повреждена: " + file.why + "; не загружена");
+      return false;
+    case Found::Unreadable:
+      break;
   }
-  if (ec) return false;
-  config.kol_inkub = 1;
-  return writeFileAtomic(path, &config, kConfigSize);
+  return false;
 }
 
 bool ConfigStore::Write_config() {
@@ -285,12 +392,21 @@ void ConfigStore::loadPrograms() {
   }
 }
 
-bool ConfigStore::importCfg(const fs::path& path) {
-  TFile_config loaded = config_p;
-  int err = 0;
-  if (readPrefix(path, &loaded, kConfigSize, err) < 0) return false;
-  limitCount(loaded);
-  config_p = loaded;
+bool ConfigStore::importCfg(const fs::path& path, std::string* why) {
+  auto loaded = std::make_unique<TFile_config>();
+  const Found got = loadRecordFile(path, *loaded);
+  if (got.state != Found::Sound) {
+    if (why) {
+      if (got.state == Found::Damaged) {
+        *why = got.why;
+      } else {
+        *why = got.state == Found::Absent ? "файл не найден" : "файл не читается";
+      }
+    }
+    return false;
+  }
+  limitCount(*loaded);
+  config_p = *loaded;
   return true;
 }
 

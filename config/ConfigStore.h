@@ -20,17 +20,26 @@ class ConfigStore {
 
   // Shows an operator message (a message box in the program, stderr and the journal headless).
   std::function<void(const std::string& utf8)> message;
+  // Tells of a stored copy found damaged (wrong length or implausible content): one line
+  // naming the copy, where it lies, why it was refused and what was used instead.
+  std::function<void(const std::string& utf8)> report;
 
   TFile_config config{};    // the live configuration
   TFile_config config_p{};  // the editing copy of the "Установки" tab
   std::array<TFile_INKconfig, 256> configINK{};
 
-  // Start-up load: RegKeyOpen (falling back to ReadFileConfig), then kol_inkub 0 -> 1 and
-  // a count above 251 limited to 251. A "config.cfg" that cannot be read is shown through
-  // `message` and the start-up goes on with what was loaded.
+  // Start-up load: RegKeyOpen, then kol_inkub 0 -> 1. A copy is used only when it is one
+  // whole record that passes configProblem; the registry copy comes first and "config.cfg"
+  // refills it when it is missing or damaged. With no usable copy the start-up goes on with
+  // the empty configuration (one incubator) and writes neither copy, so that a damaged one
+  // stays for the operator to rescue. Damage is told through `report`; a "config.cfg" that
+  // cannot be read at all through `message`.
   void read_config();
-  bool RegKeyOpen();      // true when exactly one whole record came from the registry copy
-  bool ReadFileConfig();  // reads or creates "config.cfg"; false on a file error
+  bool RegKeyOpen();  // true when the registry copy was the one taken
+  // Reads "config.cfg" into `config` when it holds a usable record (a damaged one is told
+  // through `report` and leaves `config` alone), or creates it with one incubator when it is
+  // missing. False when nothing was taken.
+  bool ReadFileConfig();
   // Saves `config` to both copies (each written beside and renamed). Returns false when
   // either copy could not be written, so that no caller reports a failed save as done; the
   // failure itself has already been shown through `message`.
@@ -46,9 +55,11 @@ class ConfigStore {
   // is skipped.
   void loadPrograms();
 
-  // Import / export of "*.cfg" files into / from config_p; false on failure. An imported
-  // count is limited like a loaded one; the export stores `spinCount` (1..251) as kol_inkub.
-  bool importCfg(const std::filesystem::path& path);
+  // Import / export of "*.cfg" files into / from config_p; false on failure. An import takes
+  // only one whole record that passes configProblem (else config_p is left as it was and
+  // `why`, when given, gets the reason); a count of 0 becomes 1. The export stores
+  // `spinCount` (1..251) as kol_inkub.
+  bool importCfg(const std::filesystem::path& path, std::string* why = nullptr);
   bool exportCfg(const std::filesystem::path& path, int spinCount);
 
   const std::filesystem::path& home() const { return home_; }
@@ -57,6 +68,7 @@ class ConfigStore {
 
  private:
   void say(const std::string& text) const;
+  void tell(const std::string& text) const;
 
   std::filesystem::path home_;
   std::filesystem::path registryDir_;

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "config/ConfigCheck.h"
 #include "config/ConfigStore.h"
 #include "tests/test_config_tempdir.h"
 
@@ -19,22 +22,30 @@ using testing::TempDir;
 constexpr std::size_t kCfg = 158896;
 
 // A working folder and a registry folder that starts out missing, and a store on both that
-// records every message it shows.
+// records every message and every report of a damaged copy.
 struct Plant {
   TempDir tmp;
   fs::path home = tmp.path() / "home";
   fs::path reg = tmp.path() / "xdg" / "Vetrostan2022";
   std::vector<std::string> messages;
+  std::vector<std::string> reports;
 
   Plant() { fs::create_directories(home); }
   // The store is large (every program of 256 rows), so it lives on the heap.
   std::unique_ptr<ConfigStore> store() {
     auto s = std::make_unique<ConfigStore>(home, reg);
     s->message = [this](const std::string& m) { messages.push_back(m); };
+    s->report = [this](const std::string& m) { reports.push_back(m); };
     return s;
   }
   fs::path cfg() const { return home / "config.cfg"; }
   fs::path regFile() const { return reg / "config"; }
+  std::string fileCopy() const {
+    return "Копия конфигурации \"config.cfg\" (" + cfg().string() + ")";
+  }
+  std::string regCopy() const {
+    return "Копия конфигурации в реестре (" + regFile().string() + ")";
+  }
 };
 
 std::string record(std::uint8_t kol) {
@@ -201,8 +212,15 @@ TEST(ConfigStart, CleanMachineCreatesBothCopiesWithOneIncubator) {
   EXPECT_EQ(again->config.kol_inkub, 1);
 }
 
-TEST(ConfigStart, RegistryCopyOfTheWrongLengthIsReplacedFromTheFile) {
-  for (std::size_t badLength : {std::size_t{0}, std::size_t{100}, kCfg - 1, kCfg + 1}) {
+TEST(ConfigStart, RegistryCopyOfTheWrongLengthOrFullOfJunkIsReplacedFromTheFile) {
+  const std::pair<std::size_t, std::string> cases[] = {
+      {0, "длина 0 байт вместо 158896"},
+      {100, "длина 100 байт вместо 158896"},
+      {kCfg - 1, "длина 158895 байт вместо 158896"},
+      {kCfg + 1, "длина 158897 байт вместо 158896"},
+      {kCfg, "konfig_o[0] = 5 вместо 0 или 1"},  // right length, every byte 5
+  };
+  for (const auto& [length, why] : cases) {
     Plant p;
     std::string file = record(7);
     file[506] = 2;
@@ -210,17 +228,139 @@ TEST(ConfigStart, RegistryCopyOfTheWrongLengthIsReplacedFromTheFile) {
     file[508] = 'B';
     putFile(p.cfg(), file);
     fs::create_directories(p.reg);
-    putFile(p.regFile(), std::string(badLength, '\x05'));
+    putFile(p.regFile(), std::string(length, '\x05'));
 
     auto s = p.store();
     EXPECT_FALSE(s->RegKeyOpen());
-    EXPECT_EQ(bytesOf(s->config), file) << badLength;
-    EXPECT_EQ(fileBytes(p.regFile()), file) << badLength;
+    EXPECT_EQ(bytesOf(s->config), file) << length;
+    EXPECT_EQ(fileBytes(p.regFile()), file) << length;
+    EXPECT_EQ(fileBytes(p.cfg()), file) << length;
+    EXPECT_TRUE(p.messages.empty());
+    EXPECT_EQ(p.reports, std::vector<std::string>{p.regCopy() + " повреждена: " + why +
+                                                  "; заменена содержимым \"config.cfg\""});
+  }
+}
+
+TEST(ConfigStart, ASoundRegistryCopyWinsOverADamagedFileWhichIsLeftAlone) {
+  for (const std::string& damaged : {std::string(1000, '\0'), record(252)}) {
+    Plant p;
+    std::string live = record(3);
+    live[4] = 17;  // konfig_n[0]
+    fs::create_directories(p.reg);
+    putFile(p.regFile(), live);
+    putFile(p.cfg(), damaged);
+
+    auto s = p.store();
+    s->read_config();
+    EXPECT_EQ(bytesOf(s->config), live);
+    EXPECT_EQ(fileBytes(p.cfg()), damaged);
+    EXPECT_EQ(fileBytes(p.regFile()), live);
+    const std::string why = damaged.size() == kCfg
+                                ? "число инкубаторов 252 больше 251"
+                                : "длина " + std::to_string(damaged.size()) + " байт вместо 158896";
+    EXPECT_EQ(p.reports, std::vector<std::string>{p.fileCopy() + " повреждена: " + why +
+                                                  "; взята копия реестра"});
+
+    // Taking the file over on its own (as the transfer does) refuses it too.
+    EXPECT_FALSE(s->ReadFileConfig());
+    EXPECT_EQ(bytesOf(s->config), live);
+    ASSERT_EQ(p.reports.size(), 2u);
+    EXPECT_EQ(p.reports[1], p.fileCopy() + " повреждена: " + why + "; не загружена");
     EXPECT_TRUE(p.messages.empty());
   }
 }
 
-TEST(ConfigStart, ManyIncubatorsLoadAndCountsOutsideTheRecordAreLimited) {
+// With no usable copy the program starts with one empty incubator and writes nothing, so a
+// damaged copy is neither spread to the other nor overwritten before the operator sees it.
+TEST(ConfigStart, WithNoUsableCopyTheEmptyConfigurationIsUsedAndNothingIsWritten) {
+  std::string shortFile = record(12).substr(0, 1000);
+  shortFile[4] = 1;  // a real beginning: twelve incubators, the first numbered 1
+  struct Case {
+    std::optional<std::string> file, reg;  // the copies on disk; nullopt: absent
+    std::string fileWhy, regWhy;           // the reasons reported; empty: no line
+  };
+  const Case cases[] = {
+      {shortFile, std::nullopt, "длина 1000 байт вместо 158896", ""},
+      {std::string(), std::nullopt, "длина 0 байт вместо 158896", ""},
+      {shortFile, std::string(kCfg, '\x07'), "длина 1000 байт вместо 158896",
+       "konfig_o[0] = 7 вместо 0 или 1"},
+      {std::nullopt, "xyz", "", "длина 3 байт вместо 158896"},  // no file is made from nothing
+  };
+  auto onDisk = [](const fs::path& f) -> std::optional<std::string> {
+    if (!fs::exists(f)) return std::nullopt;
+    return fileBytes(f);
+  };
+  for (const Case& c : cases) {
+    Plant p;
+    if (c.file) putFile(p.cfg(), *c.file);
+    if (c.reg) {
+      fs::create_directories(p.reg);
+      putFile(p.regFile(), *c.reg);
+    }
+    auto s = p.store();
+    EXPECT_FALSE(s->RegKeyOpen());
+    EXPECT_EQ(bytesOf(s->config), record(1));
+    EXPECT_EQ(onDisk(p.cfg()), c.file);
+    EXPECT_EQ(onDisk(p.regFile()), c.reg);
+
+    const std::string none = "; пригодной копии нет, взята пустая конфигурация";
+    std::vector<std::string> expect;
+    if (!c.regWhy.empty()) expect.push_back(p.regCopy() + " повреждена: " + c.regWhy + none);
+    if (!c.fileWhy.empty()) expect.push_back(p.fileCopy() + " повреждена: " + c.fileWhy + none);
+    EXPECT_EQ(p.reports, expect);
+    EXPECT_TRUE(p.messages.empty());
+  }
+}
+
+TEST(ConfigCheck, BoundsOfEveryCheckedFieldAndUncheckedFieldsLeftAlone) {
+  auto c = std::make_unique<TFile_config>();
+  struct Case {
+    void (*spoil)(TFile_config&);
+    const char* why;
+  };
+  const Case cases[] = {
+      {[](TFile_config& r) { r.kol_inkub = 251; }, ""},
+      {[](TFile_config& r) { r.kol_inkub = 252; }, "число инкубаторов 252 больше 251"},
+      {[](TFile_config& r) { r.konfig_o[3] = 2; }, "konfig_o[3] = 2 вместо 0 или 1"},
+      {[](TFile_config& r) { r.konfig_Write[250] = 0xFF; },
+       "konfig_Write[250] = 255 вместо 0 или 1"},
+      {[](TFile_config& r) { r.konfig_INK[7] = 0x80; }, "konfig_INK[7] = 128 вместо 0 или 1"},
+      {[](TFile_config& r) { r.konfig_TimeON[0] = 2; }, "konfig_TimeON[0] = 2 вместо 0 или 1"},
+      {[](TFile_config& r) { r.konfig_s[9].len = 100; }, ""},
+      {[](TFile_config& r) { r.konfig_s[9].len = 101; },
+       "konfig_s[9]: длина строки 101 больше 100"},
+      {[](TFile_config& r) { r.konfig_f[250].len = 250; }, ""},
+      {[](TFile_config& r) { r.konfig_f[250].len = 251; },
+       "konfig_f[250]: длина строки 251 больше 250"},
+      {[](TFile_config& r) { r.konfig_linia[4] = 4; }, ""},
+      {[](TFile_config& r) { r.konfig_linia[4] = 5; }, "konfig_linia[4] = 5: линия вне 0..4"},
+      {[](TFile_config& r) { r.N_DateTime[1] = 2958465.99; }, ""},
+      {[](TFile_config& r) { r.N_DateTime[1] = 2958466.0; },
+       "N_DateTime[1] = 2958466: дата вне 30.12.1899..31.12.9999"},
+      {[](TFile_config& r) { r.N_DateTime[2] = -0.5; },
+       "N_DateTime[2] = -0.5: дата вне 30.12.1899..31.12.9999"},
+      {[](TFile_config& r) { r.N_DateTime[250] = std::numeric_limits<double>::quiet_NaN(); },
+       "N_DateTime[250] = не число: дата вне 30.12.1899..31.12.9999"},
+      {[](TFile_config& r) {
+         // Never read by the program, or free for anything: older installations vary here.
+         r.usrednenie10 = r.svobodno1 = r.svobodno2 = r.pad2 = r.konfig_crc = 0xFF;
+         r.pad1.fill(0xFF);
+         r.N_Time00.fill(std::numeric_limits<double>::quiet_NaN());
+         r.konfig_finkub[0].len = 255;
+         r.konfig_DenTEK[0] = r.konfig_DenKON[0] = -128;
+         r.konfig_n[0] = 0xFFFF;
+       },
+       ""},
+  };
+  for (const Case& k : cases) {
+    *c = TFile_config{};
+    c->kol_inkub = 2;
+    k.spoil(*c);
+    EXPECT_EQ(configProblem(*c), k.why);
+  }
+}
+
+TEST(ConfigStart, ManyIncubatorsLoadAndACountOfZeroMeansOne) {
   Plant p;
   {
     auto s = p.store();
@@ -239,7 +379,7 @@ TEST(ConfigStart, ManyIncubatorsLoadAndCountsOutsideTheRecordAreLimited) {
   EXPECT_EQ(s->config.konfig_s[129].utf8(), "Инкубатор 129");
   EXPECT_TRUE(s->config.konfig_o[129]);
 
-  for (auto [stored, loaded] : {std::pair{0, 1}, std::pair{255, 251}, std::pair{251, 251}}) {
+  for (auto [stored, loaded] : {std::pair{0, 1}, std::pair{251, 251}}) {
     Plant q;
     putFile(q.cfg(), record(static_cast<std::uint8_t>(stored)));
     auto t = q.store();
@@ -260,6 +400,7 @@ TEST(ConfigStart, UnreadableFilesAreReportedAndStartUpGoesOn) {
     EXPECT_EQ(s->config.kol_inkub, 1);
     EXPECT_EQ(p.messages,
               std::vector<std::string>{"Ошибка файла конфигурации: " + p.cfg().string()});
+    EXPECT_TRUE(p.reports.empty());
     EXPECT_FALSE(fs::exists(p.regFile()));  // nothing taken from a file that was not read
   }
   {  // the registry folder cannot be made: a file stands in its place
@@ -352,13 +493,17 @@ TEST(ConfigImport, AFileGoesIntoTheEditingCopyOnly) {
   EXPECT_EQ(fileBytes(p.cfg()), liveFile);
   EXPECT_EQ(fileBytes(p.regFile()), liveFile);
 
-  // A short file fills only its length; a missing one changes nothing.
+  // A file that is not one plausible record, or is missing, changes nothing.
   putFile(p.tmp / "short.cfg", std::string(1, '\x03'));
-  ASSERT_TRUE(s->importCfg(p.tmp / "short.cfg"));
-  EXPECT_EQ(s->config_p.kol_inkub, 3);
-  EXPECT_EQ(s->config_p.konfig_n[0], 42);
+  putFile(p.tmp / "junk.cfg", record(255));
+  std::string why;
+  EXPECT_FALSE(s->importCfg(p.tmp / "short.cfg", &why));
+  EXPECT_EQ(why, "длина 1 байт вместо 158896");
+  EXPECT_FALSE(s->importCfg(p.tmp / "junk.cfg", &why));
+  EXPECT_EQ(why, "число инкубаторов 255 больше 251");
   EXPECT_FALSE(s->importCfg(p.tmp / "missing.cfg"));
-  EXPECT_EQ(s->config_p.kol_inkub, 3);
+  EXPECT_EQ(bytesOf(s->config_p), other);
+  EXPECT_TRUE(p.reports.empty());
 
   // Export stores the spin box count with the record.
   ASSERT_TRUE(s->exportCfg(p.tmp / "out.cfg", 4));

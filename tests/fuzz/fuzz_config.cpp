@@ -1,16 +1,22 @@
 // A plant configuration of any bytes and length as the registry copy, "config.cfg" and an
 // imported "*.cfg", and as program names and a program file: no crash and no access outside the
-// record while it is loaded, its strings converted and the programs of its rows looked up.
+// record while it is loaded, its strings converted and the programs of its rows looked up. A
+// copy is taken only when it is one plausible record; otherwise the start-up uses the empty
+// configuration and leaves both copies as they were. Run with -max_len of at least 158896 so
+// that whole records are tried too.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
+#include "config/ConfigCheck.h"
 #include "config/ConfigStore.h"
 
 namespace {
@@ -40,6 +46,12 @@ void put(const fs::path& p, const std::uint8_t* data, std::size_t size) {
       .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
+bool holds(const fs::path& p, const std::uint8_t* data, std::size_t size) {
+  std::ifstream in(p, std::ios::binary);
+  const std::string got{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return got.size() == size && (size == 0 || std::memcmp(got.data(), data, size) == 0);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -51,10 +63,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   put(home / "config.cfg", data, size);
 
   static auto store = std::make_unique<vs::ConfigStore>(home, reg);
+  static auto record = std::make_unique<vs::TFile_config>();
+  static std::size_t reports = 0;
+  store->report = [](const std::string&) { ++reports; };
   store->config = {};
   store->config_p = {};
+  // The input as a record: cut to its length or filled up with zeros.
+  *record = vs::TFile_config{};
+  std::memcpy(record.get(), data, size < sizeof *record ? size : sizeof *record);
+  const bool plausible = vs::configProblem(*record).empty();
+  const bool whole = size == sizeof *record && plausible;
+
+  reports = 0;
   store->read_config();
   if (store->config.kol_inkub < 1 || store->config.kol_inkub > vs::kMaxRows) std::abort();
+  if (whole) {
+    if (reports != 0) std::abort();
+    if (record->kol_inkub == 0) record->kol_inkub = 1;
+    if (std::memcmp(&store->config, record.get(), sizeof *record) != 0) std::abort();
+  } else {
+    // Both copies refused (one line each), the empty configuration taken, nothing rewritten.
+    if (reports != 2) std::abort();
+    static const auto empty = [] {
+      auto e = std::make_unique<vs::TFile_config>();
+      e->kol_inkub = 1;
+      return e;
+    }();
+    if (std::memcmp(&store->config, empty.get(), sizeof *empty) != 0) std::abort();
+  }
+  if (!holds(reg / "config", data, size) || !holds(home / "config.cfg", data, size)) std::abort();
   std::size_t chars = 0;
   for (int nk = 0; nk < store->config.kol_inkub; ++nk) {
     const auto k = static_cast<std::size_t>(nk);
@@ -62,8 +99,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     chars += store->config.konfig_f[k].utf8().size();
     chars += store->config.konfig_finkub[k].utf8().size();
   }
-  store->importCfg(home / "config.cfg");
-  if (store->config_p.kol_inkub < 1 || store->config_p.kol_inkub > vs::kMaxRows) std::abort();
+  // An import takes what the start-up took, or leaves the editing copy as it was.
+  const bool imported = store->importCfg(home / "config.cfg");
+  if (imported != whole) std::abort();
+  if (imported ? std::memcmp(&store->config_p, &store->config, sizeof *record) != 0
+               : store->config_p.kol_inkub != 0)
+    std::abort();
+  // The same bytes made up to a whole record: taken exactly when plausible.
+  const fs::path padded = home / "rezim" / "padded.cfg";
+  put(padded, reinterpret_cast<const std::uint8_t*>(record.get()), sizeof *record);
+  if (store->importCfg(padded) != plausible) std::abort();
 
   // The same bytes as program names of rows with automatic incubation (split at each '|') and
   // as the program file of one more row.
