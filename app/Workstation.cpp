@@ -21,6 +21,12 @@ Workstation::Workstation(std::filesystem::path home, const Clock& clk,
                          std::filesystem::path registryDir)
     : clock(clk), store(home, std::move(registryDir)), journal(home, clk), home_(std::move(home)) {
   store.message = [this](const std::string& text) { show(text); };
+  // A damaged copy of the configuration is journalled and shown: the operator must know that
+  // the hall may be polled from another copy, or not at all.
+  store.report = [this](const std::string& text) {
+    report(text);
+    if (windows) show(text);
+  };
   journal.trouble = [this](const std::string& text) { tell(text); };
 }
 
@@ -38,7 +44,7 @@ void Workstation::report(const std::string& utf8) {
 
 void Workstation::setReadOnly(bool on) {
   readOnly_ = on;
-  // STORE_READONLY_PENDING
+  store.readOnly = on;
 }
 
 void Workstation::show(const std::string& utf8) const {

@@ -60,6 +60,10 @@ class Workstation {
   // text goes to standard error. The journal's own trouble comes here too.
   std::function<void(const std::string& utf8)> notice;
 
+  // The program has windows: what must not be missed at start-up (a damaged configuration)
+  // also gets a message box; without windows standard error and the journal carry it.
+  bool windows = false;
+
   // A second copy of the program on a working folder that another copy holds: it writes neither
   // the settings file nor the plant configuration (it only watches). Set before startUp.
   void setReadOnly(bool on);

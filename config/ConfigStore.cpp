@@ -295,11 +295,14 @@ bool ConfigStore::RegKeyOpen() {
     config = *fromFile;
     if (reg.state == Found::Damaged)
       tell(regName + " повреждена: " + reg.why + "; заменена содержимым \"config.cfg\"");
-    if (opened && !regWrite(key, registryDir_, config)) say("Запись в реестр. ОШИБКА 3");
+    if (opened && !readOnly && !regWrite(key, registryDir_, config))
+      say("Запись в реестр. ОШИБКА 3");
   } else if (file.state == Found::Absent && reg.state == Found::Absent) {
     // First start on a clean machine: both copies get the record of one incubator.
     setEmpty(config);
-    if (!writeFileAtomic(configFile(), &config, kConfigSize)) {
+    if (readOnly) {
+      // The copy that holds the working folder makes them.
+    } else if (!writeFileAtomic(configFile(), &config, kConfigSize)) {
       say("Ошибка файла конфигурации: " + utf8Of(configFile()));
     } else if (opened && !regWrite(key, registryDir_, config)) {
       say("Запись в реестр. ОШИБКА 3");
@@ -326,7 +329,7 @@ bool ConfigStore::ReadFileConfig() {
       return true;
     case Found::Absent:
       setEmpty(config);
-      return writeFileAtomic(configFile(), &config, kConfigSize);
+      return readOnly || writeFileAtomic(configFile(), &config, kConfigSize);
     case Found::Damaged:
       tell(fileCopyName(configFile()) + " повреждена: " + file.why + "; не загружена");
       return false;
@@ -337,6 +340,10 @@ bool ConfigStore::ReadFileConfig() {
 }
 
 bool ConfigStore::Write_config() {
+  if (readOnly) {
+    say(kReadOnlyRefusal);
+    return false;
+  }
   const bool reg = RegKeyWrite();
   const bool file = WriteFileconfig();
   return reg && file;
@@ -372,7 +379,7 @@ void ConfigStore::read_INKconfig(const fs::path& path, int nk) {
     if (n > 0) std::memcpy(&entry, &loaded, static_cast<std::size_t>(n));
     return;
   }
-  if (ec) return;
+  if (ec || readOnly) return;
   if (writeFileAtomic(path, &entry, kProgramSize))
     say("Создан новый(ПУСТОЙ!) файл Режима инкубации: " + utf8Of(path));
 }

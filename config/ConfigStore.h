@@ -24,6 +24,14 @@ class ConfigStore {
   // naming the copy, where it lies, why it was refused and what was used instead.
   std::function<void(const std::string& utf8)> report;
 
+  // A second copy of the program on a working folder another copy holds: it loads but writes
+  // neither copy of the configuration nor a missing program file; a save is refused with
+  // kReadOnlyRefusal.
+  bool readOnly = false;
+  static constexpr const char* kReadOnlyRefusal =
+      "Конфигурация не записана: программа уже работает в этой папке, вторая копия только "
+      "показывает";
+
   TFile_config config{};    // the live configuration
   TFile_config config_p{};  // the editing copy of the "Установки" tab
   std::array<TFile_INKconfig, 256> configINK{};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/AtomicFile.h"
 #include "config/ConfigCheck.h"
 #include "config/ConfigStore.h"
 #include "tests/test_config_tempdir.h"
@@ -455,26 +456,26 @@ TEST(ConfigSave, AFailedCopyIsReportedAndLeavesTheOldFile) {
     EXPECT_FALSE(s->RegKeyWrite());
     EXPECT_EQ(p.messages, std::vector<std::string>{"Запись в реестр. ОШИБКА 2"});
   }
-  {  // a write that cannot finish leaves the previous file whole
-    Plant p;
-    putFile(p.cfg(), record(2));
-    fs::create_directory(p.home / "config.cfg.tmp~");
-    auto s = p.store();
-    s->config.kol_inkub = 9;
-    EXPECT_FALSE(s->WriteFileconfig());
-    EXPECT_EQ(fileBytes(p.cfg()), record(2));
-  }
 }
 
-TEST(ConfigSave, AReadOnlyWorkingFolderFailsTheSave) {
+// A full disk under both copies (made by the file layer, so it fails for root too): the save
+// says so and both previous copies stay whole, with no temporary file left beside them.
+TEST(ConfigSave, AFullDiskFailsTheSaveAndLeavesBothCopiesWhole) {
   Plant p;
-  if (testing::writesIgnorePermissions(p.tmp.path())) GTEST_SKIP() << "running as root";
   putFile(p.cfg(), record(2));
-  fs::permissions(p.home, fs::perms::owner_write, fs::perm_options::remove);
+  fs::create_directories(p.reg);
+  putFile(p.regFile(), record(2));
   auto s = p.store();
   s->config.kol_inkub = 9;
-  EXPECT_FALSE(s->Write_config());
-  EXPECT_EQ(fileBytes(p.cfg()), record(2));
+  setWriteFault([](const fs::path&) { return true; });
+  const bool saved = s->Write_config();
+  setWriteFault(nullptr);
+  EXPECT_FALSE(saved);
+  EXPECT_TRUE(fileBytes(p.cfg()) == record(2));
+  EXPECT_TRUE(fileBytes(p.regFile()) == record(2));
+  EXPECT_EQ(p.messages, (std::vector<std::string>{"Запись в реестр. ОШИБКА 2",
+                                                  "Ошибка записи файла: " + p.cfg().string()}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(p.home), fs::directory_iterator()), 1);
 }
 
 TEST(ConfigImport, AFileGoesIntoTheEditingCopyOnly) {

@@ -164,6 +164,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
   QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
   SignalWatcher watcher;
   SingleInstance single(SingleInstance::lockPathFor(opt.home));
+  QPointer<TForm1> noticeBoard;  // outlives the plant, whose notices may name it
   Plant plant(opt);
   Workstation& ws = plant.ws;
   BusStation& bus = plant.bus;
@@ -174,13 +175,13 @@ int runWindows(const Options& opt, int argc, char** argv) {
     ws.setReadOnly(true);
     bus.watchOnly();
   }
+  ws.windows = true;
   ws.message = [](const std::string& text) {
     QMessageBox::information(QApplication::activeWindow(), QString::fromUtf8(kAppTitle),
                              QString::fromStdString(text));
   };
   // Notices go to the main window's status line once it exists (and to standard error always,
   // for whoever started the program from a terminal or a service manager).
-  QPointer<TForm1> noticeBoard;
   ws.notice = [&noticeBoard](const std::string& text) {
     std::cerr << text << '\n';
     if (!noticeBoard) return;
