@@ -196,6 +196,9 @@ int runWindows(const Options& opt, int argc, char** argv) {
   TForm1* main = w.form1.get();
   noticeBoard = main;
   reportLockProblem(ws, single);
+  if (secondCopy)
+    ws.report(std::string(kSecondCopyCaption) + " Процесс " + std::to_string(single.holderPid()) +
+              " работает в этой папке; " + std::string(kSecondCopyNote).substr(3));
   QObject::connect(main, &TForm1::closed, &app, &QCoreApplication::quit);
   QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &QWidget::close);
   main->show();
