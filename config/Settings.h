@@ -1,6 +1,7 @@
 // Every setting the program keeps in its settings file "Vetrostan.INI" (Windows-1251 text,
 // CR LF, sections and keys in any letter case, Booleans as "1"/"0"), with its default.
-// A value of the wrong form counts as absent and gives the default.
+// A value of the wrong form counts as absent and gives the default; so does a number outside
+// the choices of an enumerated setting (font style, the [Nastr] groups, the station mode).
 #pragma once
 #include <array>
 #include <cstdint>
@@ -14,7 +15,7 @@ namespace vs {
 struct FontClass {
   std::uint32_t color = 16711680;  // 0x00BBGGRR: blue
   int size = 30;                   // points
-  int style = 0;                   // 1 bold, 2 italic, 4 underline, 8 strike-out
+  int style = 0;                   // 0..15: 1 bold, 2 italic, 4 underline, 8 strike-out
   std::string name = "Tahoma";     // UTF-8
 };
 
@@ -24,28 +25,28 @@ struct Settings {
   // [UST]
   bool pripusk = true;
   std::array<FontClass, 4> FON{};
-  int tableDefaultColWidth = 200;            // "Table_w1" as first read
+  int tableDefaultColWidth = 200;                                     // "Table_w1" as first read
   std::array<int, 8> tableW{100, 100, 100, 100, 100, 100, 100, 100};  // "Table_w0".."Table_w7"
-  int tableDefaultRowHeight = 100;           // "Table_h0"
-  std::array<bool, 4> knT{};                 // "knT1".."knT4"
-  int otlad = 1;                             // incubator number of the single-block debug poll
-  int Opros_period = 1;                      // 1..100 s
+  int tableDefaultRowHeight = 100;                                    // "Table_h0"
+  std::array<bool, 4> knT{};                                          // "knT1".."knT4"
+  int otlad = 1;         // incubator number of the single-block debug poll
+  int Opros_period = 1;  // 1..100 s
   bool RS485_4 = false;
   // [Nastr]: written only by the general settings window
-  int KOL_T = 3;      // stored value; kol_t() limits it
-  int RUN_WIN = 1;    // 0 "Запускать", 1 "нет"
-  int ZWUK_ON = 1;    // 0 "Выкл", 1 "Вкл"
-  int Help = 0;       // 0 "Выкл", 1 "Вкл"
-  int Compyter = 0;   // 0 "Современный", 1 "Старый"
+  int KOL_T = 3;     // stored value, not negative; kol_t() limits it
+  int RUN_WIN = 1;   // 0 "Запускать", 1 "нет"
+  int ZWUK_ON = 1;   // 0 "Выкл", 1 "Вкл"
+  int Help = 0;      // 0 "Выкл", 1 "Вкл"
+  int Compyter = 0;  // 0 "Современный", 1 "Старый"
   // [ZVUK]
   std::array<std::string, 11> zvuk{};  // "z0".."z10", file names relative to "sound"
   // [USB]
-  int usbCom = 0;                    // Selected_USB_Number
-  std::string usbSerialNumber;       // USB_Serial_Number (serial number or device path)
+  int usbCom = 0;               // Selected_USB_Number
+  std::string usbSerialNumber;  // USB_Serial_Number (serial number or device path)
   // [Server]
-  int ServerP = 0;                   // station mode 0..4
+  int ServerP = 0;  // station mode 0..4
   // [Inkub]
-  int inkubKol = 1;                  // incubator count spin box (written only)
+  int inkubKol = 1;  // incubator count spin box (written only)
 
   // Number of extra temperature columns, 0..2.
   int kol_t() const { return KOL_T < 0 ? 0 : (KOL_T > 2 ? 2 : KOL_T); }

@@ -1,9 +1,11 @@
 #include "config/SettingsFile.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <system_error>
-#include <type_traits>
+#include <utility>
 
 #include "common/AtomicFile.h"
 #include "common/Cp1251.h"
@@ -26,10 +28,6 @@ std::string fold(std::string_view utf8) {
       ch = static_cast<char>(0xB8);  // Ё
   }
   return b;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-  return fold(a) == fold(b);
 }
 
 std::string_view trim(std::string_view s) {
@@ -128,20 +126,48 @@ bool isComment(const std::string& key) {
 
 // ---- IniFile -----------------------------------------------------------------------------------
 
-IniFile::Section* IniFile::find(const std::string& section) {
-  for (Section& s : sections_)
-    if (sameName(s.name, section)) return &s;
-  return nullptr;
+std::size_t IniFile::KeyRefHash::operator()(const KeyRef& k) const noexcept {
+  const std::size_t h = std::hash<std::string>{}(k.folded);
+  return h ^ (k.section + 0x9E3779B9u + (h << 6) + (h >> 2));
 }
 
-const IniFile::Section* IniFile::find(const std::string& section) const {
-  for (const Section& s : sections_)
-    if (sameName(s.name, section)) return &s;
-  return nullptr;
+void IniFile::clear() {
+  sections_.clear();
+  sectionAt_.clear();
+  entryAt_.clear();
+}
+
+std::size_t IniFile::sectionNamed(std::string name, std::string folded) {
+  const auto [at, added] = sectionAt_.try_emplace(std::move(folded), sections_.size());
+  if (added) sections_.push_back({std::move(name), {}});
+  return at->second;
+}
+
+void IniFile::addEntry(std::size_t section, std::string key, std::string value) {
+  auto& entries = sections_[section].entries;
+  if (!isComment(key)) entryAt_.emplace(KeyRef{section, fold(key)}, entries.size());
+  entries.push_back({std::move(key), std::move(value)});
+}
+
+std::size_t IniFile::sectionOf(const std::string& section) const {
+  const auto s = sectionAt_.find(fold(section));
+  return s == sectionAt_.end() ? kNone : s->second;
+}
+
+std::size_t IniFile::entryOf(std::size_t section, const std::string& key) const {
+  if (section == kNone || isComment(key)) return kNone;
+  const auto e = entryAt_.find(KeyRef{section, fold(key)});
+  return e == entryAt_.end() ? kNone : e->second;
+}
+
+const IniFile::Entry* IniFile::find(const std::string& section, const std::string& key) const {
+  const std::size_t s = sectionOf(section);
+  const std::size_t e = entryOf(s, key);
+  return e == kNone ? nullptr : &sections_[s].entries[e];
 }
 
 void IniFile::parse(std::string_view bytes) {
-  sections_.clear();
+  clear();
   std::string text;
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     text = std::string(bytes.substr(3));
@@ -150,9 +176,18 @@ void IniFile::parse(std::string_view bytes) {
   } else {
     text = cp1251ToUtf8(bytes);
   }
+  // The indexes are sized once, so that a large file is not rehashed again and again as it is
+  // read: at most one header or key a line.
+  std::size_t lines = 1, headers = 0, keys = 0;
+  for (const char ch : text) {
+    lines += ch == '\n' || ch == '\r' ? 1 : 0;
+    headers += ch == '[' ? 1 : 0;
+    keys += ch == '=' ? 1 : 0;
+  }
+  sectionAt_.reserve(std::min(headers, lines) + 1);
+  entryAt_.reserve(std::min(keys, lines));
   // Lines before the first section (comments, mostly) live in a section without a name.
-  sections_.push_back({"", {}});
-  Section* cur = &sections_.back();
+  std::size_t cur = sectionNamed("", "");
   std::size_t pos = 0;
   while (pos < text.size()) {
     std::size_t end = text.find_first_of("\r\n", pos);
@@ -161,23 +196,20 @@ void IniFile::parse(std::string_view bytes) {
     pos = end + 1;
     if (ln.empty()) continue;
     if (ln.front() == ';') {
-      cur->entries.emplace_back(std::string(ln), std::string());
+      addEntry(cur, std::string(ln), std::string());
     } else if (ln.front() == '[') {
       const std::size_t close = ln.find(']');
       if (close == std::string_view::npos) continue;  // not a header and not a key: dropped
-      const std::string name(trim(ln.substr(1, close - 1)));
-      Section* s = find(name);
-      if (!s) {
-        sections_.push_back({name, {}});
-        s = &sections_.back();
-      }
-      cur = s;
+      // A header met again continues its first section.
+      std::string name(trim(ln.substr(1, close - 1)));
+      std::string folded = fold(name);
+      cur = sectionNamed(std::move(name), std::move(folded));
     } else {
       const std::size_t eq = ln.find('=');
       if (eq == std::string_view::npos) continue;
-      const std::string key(trim(ln.substr(0, eq)));
+      std::string key(trim(ln.substr(0, eq)));
       if (key.empty()) continue;
-      cur->entries.emplace_back(key, std::string(trim(ln.substr(eq + 1))));
+      addEntry(cur, std::move(key), std::string(trim(ln.substr(eq + 1))));
     }
   }
 }
@@ -186,9 +218,19 @@ std::string IniFile::text() const {
   std::string out;
   for (const Section& s : sections_) {
     if (s.name.empty() && s.entries.empty()) continue;
-    if (!s.name.empty()) out += "[" + s.name + "]\r\n";
-    for (const auto& [key, value] : s.entries)
-      out += isComment(key) ? key + "\r\n" : key + "=" + value + "\r\n";
+    if (!s.name.empty()) {
+      out += '[';
+      out += s.name;
+      out += "]\r\n";
+    }
+    for (const Entry& e : s.entries) {
+      out += e.key;
+      if (!isComment(e.key)) {
+        out += '=';
+        out += e.value;
+      }
+      out += "\r\n";
+    }
     out += "\r\n";
   }
   return utf8ToCp1251(out);
@@ -197,7 +239,7 @@ std::string IniFile::text() const {
 bool IniFile::load(const fs::path& path) {
   std::string bytes;
   if (!readWholeFile(path, bytes)) {
-    sections_.clear();
+    clear();
     return false;
   }
   parse(bytes);
@@ -208,54 +250,41 @@ bool IniFile::save(const fs::path& path) const {
   return writeFileAtomic(path, text());
 }
 
-namespace {
-
-template <class S>
-auto* findKey(S* s, const std::string& key) {
-  using Entry = std::remove_reference_t<decltype(s->entries.front())>;
-  Entry* hit = nullptr;
-  if (!s || isComment(key)) return hit;
-  for (auto& e : s->entries)
-    if (!isComment(e.first) && sameName(e.first, key)) return &e;
-  return hit;
-}
-
-}  // namespace
-
 bool IniFile::has(const std::string& section, const std::string& key) const {
-  return findKey(find(section), key) != nullptr;
+  return find(section, key) != nullptr;
 }
 
 std::string IniFile::readString(const std::string& section, const std::string& key,
                                 const std::string& def) const {
-  const auto* e = findKey(find(section), key);
-  return e ? std::string(unquote(e->second)) : def;
+  const Entry* e = find(section, key);
+  return e ? std::string(unquote(e->value)) : def;
 }
 
 int IniFile::readInt(const std::string& section, const std::string& key, int def) const {
-  const auto* e = findKey(find(section), key);
+  const Entry* e = find(section, key);
   int v = 0;
-  return e && parseInt(unquote(e->second), v) ? v : def;
+  return e && parseInt(unquote(e->value), v) ? v : def;
 }
 
 bool IniFile::readBool(const std::string& section, const std::string& key, bool def) const {
-  const auto* e = findKey(find(section), key);
+  const Entry* e = find(section, key);
   int v = 0;
-  return e && parseInt(unquote(e->second), v) ? v != 0 : def;
+  return e && parseInt(unquote(e->value), v) ? v != 0 : def;
 }
 
 void IniFile::writeString(const std::string& section, const std::string& key,
                           const std::string& value) {
-  Section* s = find(section);
-  if (!s) {
-    sections_.push_back({oneLine(section), {}});
-    s = &sections_.back();
+  std::size_t s = sectionOf(section);
+  if (const std::size_t e = entryOf(s, key); e != kNone) {
+    sections_[s].entries[e].value = oneLine(value);
+    return;
   }
-  if (auto* e = findKey(s, key)) {
-    e->second = oneLine(value);
-  } else {
-    s->entries.emplace_back(oneLine(key), oneLine(value));
+  if (s == kNone) {
+    std::string name = oneLine(section);
+    std::string folded = fold(name);
+    s = sectionNamed(std::move(name), std::move(folded));
   }
+  addEntry(s, oneLine(key), oneLine(value));
 }
 
 void IniFile::writeInt(const std::string& section, const std::string& key, int value) {
@@ -286,9 +315,28 @@ bool openForUpdate(const fs::path& path, IniFile& ini) {
   return !exists || ini.load(path);
 }
 
+// The journal line for an enumerated setting the file holds out of its range.
+void outOfRange(std::vector<std::string>* problems, const std::string& section,
+                const std::string& key, int value, int lo, int hi, int taken) {
+  if (!problems) return;
+  problems->push_back("Файл настроек: [" + section + "] " + key + "=" + std::to_string(value) +
+                      " вне допустимых значений " + std::to_string(lo) + ".." + std::to_string(hi) +
+                      ", взято " + std::to_string(taken));
+}
+
+// An enumerated setting (a radio group, a mode): a number that is none of its choices would
+// leave the program in a state nobody picked, so it falls back to the default, loudly.
+int readChoice(const IniFile& ini, const std::string& section, const std::string& key, int lo,
+               int hi, int def, std::vector<std::string>* problems) {
+  const int v = ini.readInt(section, key, def);
+  if (v >= lo && v <= hi) return v;
+  outOfRange(problems, section, key, v, lo, hi, def);
+  return def;
+}
+
 }  // namespace
 
-void loadSettings(const fs::path& iniPath, Settings& s) {
+void loadSettings(const fs::path& iniPath, Settings& s, std::vector<std::string>* problems) {
   const Settings d;
   IniFile ini;
   ini.load(iniPath);
@@ -305,7 +353,7 @@ void loadSettings(const fs::path& iniPath, Settings& s) {
     f.color =
         static_cast<std::uint32_t>(ini.readInt("UST", fon(i, "Color"), static_cast<int>(fd.color)));
     f.size = ini.readInt("UST", fon(i, "Size"), fd.size);
-    f.style = ini.readInt("UST", fon(i, "Style"), fd.style);
+    f.style = readChoice(ini, "UST", fon(i, "Style"), 0, 15, fd.style, problems);
     f.name = ini.readString("UST", fon(i, "Name"), fd.name);
   }
   // "Table_w1" serves twice: the default width of every column (200 when absent) and the
@@ -316,11 +364,17 @@ void loadSettings(const fs::path& iniPath, Settings& s) {
     s.knT[static_cast<std::size_t>(i)] =
         ini.readBool("UST", "knT" + std::to_string(i + 1), d.knT[static_cast<std::size_t>(i)]);
 
+  // Older files may hold a count above 2, which selects all three sensors; below 0 there is
+  // no such count.
   s.KOL_T = ini.readInt("Nastr", "KOL_T", d.KOL_T);
-  s.RUN_WIN = ini.readInt("Nastr", "RUN_WIN", d.RUN_WIN);
-  s.ZWUK_ON = ini.readInt("Nastr", "ZWUK_ON", d.ZWUK_ON);
-  s.Help = ini.readInt("Nastr", "Help", d.Help);
-  s.Compyter = ini.readInt("Nastr", "Compyter", d.Compyter);
+  if (s.KOL_T < 0) {
+    outOfRange(problems, "Nastr", "KOL_T", s.KOL_T, 0, 2, d.KOL_T);
+    s.KOL_T = d.KOL_T;
+  }
+  s.RUN_WIN = readChoice(ini, "Nastr", "RUN_WIN", 0, 1, d.RUN_WIN, problems);
+  s.ZWUK_ON = readChoice(ini, "Nastr", "ZWUK_ON", 0, 1, d.ZWUK_ON, problems);
+  s.Help = readChoice(ini, "Nastr", "Help", 0, 1, d.Help, problems);
+  s.Compyter = readChoice(ini, "Nastr", "Compyter", 0, 1, d.Compyter, problems);
 
   for (int i = 0; i <= 5; ++i)
     s.tableW[static_cast<std::size_t>(i)] =
@@ -341,7 +395,7 @@ void loadSettings(const fs::path& iniPath, Settings& s) {
   s.RS485_4 = ini.readBool("UST", "RS485_4", d.RS485_4);
   s.usbCom = ini.readInt("USB", "usb-com", d.usbCom);
   s.usbSerialNumber = ini.readString("USB", "usb-Serial_Number", d.usbSerialNumber);
-  s.ServerP = ini.readInt("Server", "ServerP", d.ServerP);
+  s.ServerP = readChoice(ini, "Server", "ServerP", 0, 4, d.ServerP, problems);
   s.inkubKol = ini.readInt("Inkub", "kol", d.inkubKol);
 }
 

@@ -1,10 +1,10 @@
 // Reading and writing the settings file "Vetrostan.INI" and its companion ".INS".
 #pragma once
+#include <cstddef>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <string_view>
-#include <utility>
+#include <unordered_map>
 #include <vector>
 
 #include "config/Settings.h"
@@ -38,18 +38,49 @@ class IniFile {
   void writeBool(const std::string& section, const std::string& key, bool value);
 
  private:
+  // A comment line is held whole in `key`, with an empty value.
+  struct Entry {
+    std::string key;  // as first written
+    std::string value;
+  };
   struct Section {
     std::string name;  // as first written
-    std::vector<std::pair<std::string, std::string>> entries;
+    std::vector<Entry> entries;
   };
+  // A key of one section, its name folded to one letter case.
+  struct KeyRef {
+    std::size_t section;
+    std::string folded;
+    bool operator==(const KeyRef&) const = default;
+  };
+  struct KeyRefHash {
+    std::size_t operator()(const KeyRef& k) const noexcept;
+  };
+
+  // Sections and entries are only ever appended, so positions stay valid while the file
+  // grows. Names are folded once, when they enter, and found through the two indexes: a file
+  // of a hundred thousand sections reads and writes in time proportional to its size.
   std::vector<Section> sections_;
-  Section* find(const std::string& section);
-  const Section* find(const std::string& section) const;
+  std::unordered_map<std::string, std::size_t> sectionAt_;  // folded name -> sections_ position
+  std::unordered_map<KeyRef, std::size_t, KeyRefHash> entryAt_;  // -> entries position
+  // The section of that name (`folded` is its folded form), added at the end when new.
+  std::size_t sectionNamed(std::string name, std::string folded);
+  // A key met twice in one section stays in the text, but only the first is read and written.
+  void addEntry(std::size_t section, std::string key, std::string value);
+  static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::size_t sectionOf(const std::string& section) const;                 // kNone when absent
+  std::size_t entryOf(std::size_t section, const std::string& key) const;  // kNone when absent
+  const Entry* find(const std::string& section, const std::string& key) const;
+  void clear();
 };
 
 // Reads every key of the settings file into `s` (defaults where missing or malformed).
-// A missing file gives the defaults.
-void loadSettings(const std::filesystem::path& iniPath, Settings& s);
+// A missing file gives the defaults. An enumerated setting whose whole-number value lies
+// outside its choices also takes its default, and `problems` (when given) gets one line for
+// the event journal per such key, e.g.
+//   "Файл настроек: [Server] ServerP=5 вне допустимых значений 0..4, взято 0".
+void loadSettings(const std::filesystem::path& iniPath, Settings& s,
+                  std::vector<std::string>* problems = nullptr);
 
 // Writes the shut-down keys (everything but [Nastr]) into the settings file, keeping what else
 // is in it. Returns false when the file could not be written.

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "common/AtomicFile.h"
 #include "config/SettingsFile.h"
 #include "tests/test_config_tempdir.h"
 
@@ -113,6 +115,58 @@ TEST(SettingsLoad, MissingFileGivesTheDefaultsAndUtf8TextIsRecognised) {
   }
 }
 
+TEST(SettingsLoad, EnumeratedValuesOutOfRangeTakeTheDefaultAndAreReportedOnce) {
+  TempDir tmp;
+  const fs::path ini = tmp / "Vetrostan.INI";
+  putFile(ini,
+          "[server]\r\nServerp=5\r\n"
+          "[Nastr]\r\nRUN_WIN=2\r\nZWUK_ON=-1\r\nHelp=7\r\nCompyter=$10\r\nKOL_T=-1\r\n"
+          "[UST]\r\nFON0_Style=16\r\nFON1_Style=15\r\nFON2_Style=-1\r\nFON3_Style=x\r\n"
+          "Opros_period=0\r\n");
+  Settings s;
+  s.RUN_WIN = 0;
+  s.Help = 1;
+  std::vector<std::string> problems{"before"};
+  loadSettings(ini, s, &problems);
+  EXPECT_EQ(s.ServerP, 0);
+  EXPECT_EQ(s.RUN_WIN, 1);
+  EXPECT_EQ(s.ZWUK_ON, 1);
+  EXPECT_EQ(s.Help, 0);
+  EXPECT_EQ(s.Compyter, 0);
+  EXPECT_EQ(s.KOL_T, 3);
+  EXPECT_EQ(s.FON[0].style, 0);
+  EXPECT_EQ(s.FON[1].style, 15);
+  EXPECT_EQ(s.FON[2].style, 0);
+  EXPECT_EQ(s.Opros_period, 1);  // a spin box: limited, not reported
+  // Lines are added to what the caller holds; a value of the wrong form is simply absent.
+  EXPECT_EQ(problems,
+            (std::vector<std::string>{
+                "before",
+                "Файл настроек: [UST] FON0_Style=16 вне допустимых значений 0..15, взято 0",
+                "Файл настроек: [UST] FON2_Style=-1 вне допустимых значений 0..15, взято 0",
+                "Файл настроек: [Nastr] KOL_T=-1 вне допустимых значений 0..2, взято 3",
+                "Файл настроек: [Nastr] RUN_WIN=2 вне допустимых значений 0..1, взято 1",
+                "Файл настроек: [Nastr] ZWUK_ON=-1 вне допустимых значений 0..1, взято 1",
+                "Файл настроек: [Nastr] Help=7 вне допустимых значений 0..1, взято 0",
+                "Файл настроек: [Nastr] Compyter=16 вне допустимых значений 0..1, взято 0",
+                "Файл настроек: [Server] ServerP=5 вне допустимых значений 0..4, взято 0",
+            }));
+  // The default is what goes back into the file, under the spelling the file had.
+  ASSERT_TRUE(saveSettings(ini, s));
+  EXPECT_NE(fileBytes(ini).find("[server]\r\nServerp=0\r\n"), std::string::npos);
+
+  // The top of each range, and an older file's sensor count above 2, are taken as they are.
+  putFile(ini, "[Server]\r\nServerP=4\r\n[Nastr]\r\nKOL_T=7\r\nRUN_WIN=0\r\nCompyter=1\r\n");
+  problems.clear();
+  loadSettings(ini, s, &problems);
+  EXPECT_TRUE(problems.empty()) << problems.front();
+  EXPECT_EQ(s.ServerP, 4);
+  EXPECT_EQ(s.KOL_T, 7);
+  EXPECT_EQ(s.kol_t(), 2);
+  EXPECT_EQ(s.RUN_WIN, 0);
+  EXPECT_EQ(s.Compyter, 1);
+}
+
 TEST(IniFile, NumbersAndBooleansOfTheWrongFormCountAsAbsent) {
   IniFile ini;
   ini.parse(
@@ -174,6 +228,59 @@ Settings everythingChanged() {
   s.ServerP = 2;
   s.inkubKol = 130;
   return s;
+}
+
+// What another window keeps in thousands of sections is found in any letter case and
+// comes back unchanged around the program's own keys.
+TEST(IniFile, ManySectionsAreFoundMergedAndWrittenBackInOrder) {
+  const int n = 5000;
+  std::string file = "; hall 2\r\n\r\n";
+  std::string expected = file;
+  for (int i = 0; i < n; ++i) {
+    const std::string k = std::to_string(i);
+    const std::string section = "[Okno" + k + "]\r\nLeft=" + k + "\r\n; note " + k + "\r\n";
+    file += section + "\r\n";
+    expected += section + (i == 17 ? "TOP=3\r\n\r\n" : "\r\n");
+  }
+  // A header met again continues the first section, which keeps its spelling.
+  file += "[OKNO17]\r\nTOP=3\r\n\r\n";
+  // "[Ёлка]" "ключ=1" in Windows-1251.
+  const std::string tree = "[\xA8\xEB\xEA\xE0]\r\n\xEA\xEB\xFE\xF7=1\r\n";
+  file += tree + "\r\n[ust]\r\nmine=5\r\n\r\n";
+  expected += tree + "\r\n[ust]\r\nmine=5\r\n";
+
+  IniFile ini;
+  ini.parse(file);
+  EXPECT_EQ(ini.readInt("okno4999", "LEFT", -1), 4999);
+  EXPECT_EQ(ini.readInt("OKNO0", "left", -1), 0);
+  EXPECT_EQ(ini.readInt("okno17", "top", -1), 3);
+  EXPECT_EQ(ini.readInt("ёЛКА", "КЛЮЧ", -1), 1);
+  EXPECT_FALSE(ini.has("Okno5000", "Left"));
+  EXPECT_FALSE(ini.has("Okno1", "; note 1"));
+
+  // Each new section lands at the end; writing over a key keeps its place and spelling.
+  for (int i = 0; i < n; ++i) ini.writeInt("Neu" + std::to_string(i), "k", i);
+  ini.writeInt("OKNO3", "LEFT", 33);
+  EXPECT_EQ(ini.readInt("neu0", "K", -1), 0);
+  EXPECT_EQ(ini.readInt("Okno3", "Left", -1), 33);
+  const std::string text = ini.text();
+  EXPECT_NE(text.find("[Okno3]\r\nLeft=33\r\n; note 3\r\n\r\n[Okno4]"), std::string::npos);
+  EXPECT_NE(text.find("mine=5\r\n\r\n[Neu0]\r\nk=0\r\n\r\n[Neu1]\r\n"), std::string::npos);
+  EXPECT_TRUE(text.ends_with("\r\n[Neu4999]\r\nk=4999\r\n\r\n"));
+
+  // The program's shut-down keys join "[ust]" and follow everything else.
+  TempDir tmp;
+  const fs::path path = tmp / "Vetrostan.INI";
+  putFile(path, file);
+  ASSERT_TRUE(saveSettings(path, everythingChanged()));
+  const std::string bytes = fileBytes(path);
+  ASSERT_EQ(bytes.substr(0, expected.size()), expected);
+  EXPECT_EQ(bytes.substr(expected.size(), 8), "knT1=1\r\n");
+  Settings back;
+  loadSettings(path, back);
+  EXPECT_EQ(back.ServerP, 2);
+  EXPECT_EQ(back.otlad, 17);
+  EXPECT_EQ(back.FON[3].name, "Шрифт 3");
 }
 
 TEST(SettingsSave, EveryShutDownKeyIsWrittenAndReadBack) {
@@ -291,12 +398,16 @@ TEST(SettingsSave, AFailedSaveIsReportedAndLeavesTheOldFile) {
   EXPECT_FALSE(saveKey(tmp / "dir.INI", "UST", "RS485_4", "1"));
   EXPECT_TRUE(fs::is_directory(tmp / "dir.INI"));
 
-  // A write that cannot finish leaves the previous file whole.
+  // A write that cannot finish (a full disk, made by the file layer) leaves the previous file
+  // whole and nothing beside it.
   const std::string old = "[UST]\r\npripusk=1\r\n";
   putFile(tmp / "Vetrostan.INI", old);
-  fs::create_directory(tmp / "Vetrostan.INI.tmp~");
-  EXPECT_FALSE(saveSettings(tmp / "Vetrostan.INI", s));
+  setWriteFault([](const fs::path&) { return true; });
+  const bool saved = saveSettings(tmp / "Vetrostan.INI", s);
+  setWriteFault(nullptr);
+  EXPECT_FALSE(saved);
   EXPECT_EQ(fileBytes(tmp / "Vetrostan.INI"), old);
+  EXPECT_EQ(std::distance(fs::directory_iterator(tmp.path()), fs::directory_iterator()), 2);
 }
 
 TEST(SettingsSave, AReadOnlyFolderFailsTheSave) {

@@ -23,6 +23,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // A key written over whatever the input held is what a reader of the written text finds.
   const std::string value(bytes.substr(0, size < 40 ? size : 40));
+  // A section and key named by the input: found again at once, in another letter case too
+  // when the name is plain ASCII, however many sections the input made.
+  const std::string name(bytes.substr(size / 2, 12));
+  if (!name.empty() && name.front() != ';' && name.find_first_of("\r\n") == std::string::npos) {
+    ini.writeInt(name, name, 7);
+    if (ini.readInt(name, name, -1) != 7) std::abort();
+    std::string upper = name;
+    for (char& ch : upper)
+      if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+    if (!ini.has(upper, upper)) std::abort();
+  }
   ini.writeInt("UST", "Opros_period", static_cast<int>(size));
   ini.writeString("USB", "usb-Serial_Number", value);
   vs::IniFile back;
