@@ -3,7 +3,7 @@
 #include <clocale>
 #include <iostream>
 
-#include "app/MainTableLayout.h"
+#include "station/MainTableLayout.h"
 #include "config/SettingsFile.h"
 
 namespace vs {

@@ -3,6 +3,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace vs {
 
@@ -52,6 +53,8 @@ struct StationTables {
   RowTable<std::int32_t> kol_byte_opros{};
   // True while the row's name cell is drawn as linked; set by the main table.
   RowTable<bool> pr_svaz{};
+  // The last tray text of each row as the main table shows it (at most 20 characters).
+  RowTable<std::string> ChasiLotki{};
 };
 
 }  // namespace vs

@@ -14,7 +14,9 @@
 #include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TFormUST.h"
+#include "station/MainTableLayout.h"
 #include "station/RowTexts.h"
+#include "station/ui/IncubatorTable.h"
 #include "station/ui/TForm1.h"
 
 namespace vs {
@@ -36,20 +38,25 @@ QString q(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-void writeRow(TForm1* f1, const Station& st, int nk, int kol_t) {
+// The row's texts after an answer; the trays and "Запись" cells are always written, the others
+// only when their text changes (the table draws a cell again only then). What else of the row
+// is drawn (zone colours, pictures, the sensor's star) is redrawn only when it changed.
+void writeRow(IncubatorTable* t, Station& st, int nk, int kol_t) {
   const int r = nk + 1;
-  if (r >= f1->rowCount()) return;
-  const RowTexts t = mainRowTexts(st, nk, kol_t);
+  if (r >= t->rowCount()) return;
+  const RowTexts texts = mainRowTexts(st, nk, kol_t);
   auto put = [&](int c, const std::string& text) {
-    if (c < f1->colCount()) f1->setCells(c, r, q(text));
+    if (c < t->colCount()) t->setCells(c, r, q(text));
   };
-  put(1, t.t1);
-  if (kol_t >= 1) put(2, t.t2);
-  if (kol_t >= 2) put(3, t.t3);
-  put(kol_t + 2, t.humidity);
-  put(kol_t + 3, t.trays);
-  put(kol_t + 4, "");
-  put(kol_t + 5, " ");
+  put(1, texts.t1);
+  if (kol_t >= 1) put(2, texts.t2);
+  if (kol_t >= 2) put(3, texts.t3);
+  put(humidityColumn(kol_t), texts.humidity);
+  put(traysColumn(kol_t), texts.trays);
+  st.ChasiLotki[static_cast<std::size_t>(nk)] = texts.trays;
+  put(alarmsColumn(kol_t), "");
+  put(recordColumn(kol_t), " ");
+  t->refreshRow(nk);
 }
 
 }  // namespace
@@ -58,11 +65,8 @@ void connectStation(AppWindows& w, BusStation& bus) {
   TForm1* f1 = w.form1.get();
   Station& st = bus.station;
   Workstation& ws = bus.ws;
-  // The name column is the table's row header: both are redrawn when a row's link changes.
-  auto repaint = [f1] {
-    f1->tableT()->viewport()->update();
-    f1->tableT()->verticalHeader()->viewport()->update();
-  };
+  IncubatorTable* table = f1->table();
+  table->setStation(&st);
 
   // Top bar.
   st.hooks.rsChanged = [f1](bool down) {
@@ -79,22 +83,16 @@ void connectStation(AppWindows& w, BusStation& bus) {
     f1->autoCount()->setText(q(label));
     f1->autoPanel()->setVisible(visible);
   };
-  st.hooks.nameCell = [repaint](int) { repaint(); };
-  f1->nameCellLinked = [&st](int nk) { return st.nameCellLinked(nk); };
-  f1->alarmCodes = [&st](int nk) {
-    std::vector<int> codes;
-    if (nk < 0 || nk >= 256) return codes;
-    for (int code : st.avaria[static_cast<std::size_t>(nk)])
-      if (code != -1) codes.push_back(code);
-    return codes;
-  };
+  // The poll cycle rewrites a row's name cell to have its link colour drawn again.
+  st.hooks.nameCell = [table](int nk) { table->refreshRow(nk); };
 
   // Decoded answers: the counter, the row's texts, the time of the answer.
   st.listeners.add(StatusStep::AnswerCount, [f1](const StatusEvent& e) {
     f1->oprosLabel()->setText(QString::number(e.answerCount));
   });
-  st.listeners.add(StatusStep::MainTable,
-                   [f1, &st, &ws](const StatusEvent& e) { writeRow(f1, st, e.nk, ws.kol_t()); });
+  st.listeners.add(StatusStep::MainTable, [table, &st](const StatusEvent& e) {
+    writeRow(table, st, e.nk, table->kolT());
+  });
   st.listeners.add(StatusStep::TimeLabel, [f1](const StatusEvent& e) {
     f1->timeLabel()->setText(q(formatDateTime(e.time)));
   });
@@ -110,11 +108,11 @@ void connectStation(AppWindows& w, BusStation& bus) {
   st.dan.setIncubatorCount = [f1](int kol) { f1->countSpin()->setValue(kol); };
   st.dan.answerCounter = [f1](std::int32_t n) { f1->oprosLabel()->setText(QString::number(n)); };
   // The serving station's names arrive with the shared file.
-  st.dan.repaint = [f1, &st, repaint] {
-    const int rows = std::min(f1->rowCount() - 1, kDanRows);
+  st.dan.repaint = [table, &st] {
+    const int rows = std::min(table->rowCount() - 1, kDanRows);
     for (int r = 1; r <= rows; ++r)
-      f1->setCells(0, r, q(st.config().konfig_s[static_cast<std::size_t>(r - 1)].utf8()));
-    repaint();
+      table->setCells(0, r, q(st.config().konfig_s[static_cast<std::size_t>(r - 1)].utf8()));
+    table->refreshNames();
   };
 
   // Poll controls of the "Установки" tab.

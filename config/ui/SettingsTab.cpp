@@ -16,7 +16,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "app/MainTableLayout.h"
+#include "station/MainTableLayout.h"
 #include "app/Workstation.h"
 
 namespace vs {

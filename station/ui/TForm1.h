@@ -4,16 +4,14 @@
 #pragma once
 #include <QMainWindow>
 #include <QString>
-#include <array>
 #include <functional>
-#include <vector>
 
 #include "config/Settings.h"
+#include "station/ui/IncubatorTable.h"
 
 class QAction;
 class QFrame;
 class QLabel;
-class QPainter;
 class QSpinBox;
 class QTabWidget;
 class QTableWidget;
@@ -32,6 +30,25 @@ class TForm1 : public QMainWindow {
   // Tab indices of the page control, in their order.
   enum Tab { TabMain = 0, TabCharts, TabZones, TabSounds, TabSettings };
 
+  // Where the main window's buttons, menu entries, hot keys and double-clicks lead. Each is
+  // filled by the part of the program that owns the window or the action; an empty one does
+  // nothing visible.
+  struct Hooks {
+    std::function<void(bool down)> detailWindow;  // "Просмотр 1 КП": show or close
+    std::function<void(bool down)> paramEditor;   // zones and control parameters: show or close
+    std::function<void()> mimicView;              // "Окно инкубатория", Alt+D
+    std::function<void()> damperWindow;           // "Заслонки"
+    std::function<void()> gsmWindow;              // "GSM-модем"
+    std::function<void()> programEditor;          // "Программы инкубации"
+    std::function<void()> automationConfig;       // "Конфигурация автоматики"
+    std::function<void()> trayBoard;              // Alt+N
+    std::function<void()> firmwareUpdate;         // Alt+O
+    std::function<void(int nk)> alarmReset;       // double-click in "Аварии": KomAvt(number, 4)
+    std::function<void(int nk)> programWindow;    // double-click in "Запись": TForm2 for row nk
+    std::function<void()> zvuk_off;               // any of the four ways of silencing a clip
+  };
+  Hooks hooks;
+
   // `secondCopy`: another copy of the program already runs on this working folder; the caption
   // says so and that this copy only watches.
   TForm1(Workstation& ws, bool secondCopy, QWidget* parent = nullptr);
@@ -39,53 +56,15 @@ class TForm1 : public QMainWindow {
 
   Workstation& workstation() { return ws_; }
 
-  // The main table `TableT` as a grid of cells: row 0 is the header, column 0 the names.
-  int colCount() const;
-  int rowCount() const;
-  void setColCount(int n);
-  void setRowCount(int n);
-  QString cells(int c, int r) const;
-  void setCells(int c, int r, const QString& text);
-  int colWidth(int c) const;
-  void setColWidth(int c, int w);
-  int defaultColWidth() const;
-  void setDefaultColWidth(int w);
-  int defaultRowHeight() const;
-  void setDefaultRowHeight(int h);
-  // The user may drag row heights and column widths (allowed at the end of the start-up).
-  bool resizingAllowed() const;
-
+  // The incubator table of the "Главная" tab.
+  IncubatorTable* table() const { return table_; }
   // `kol_t` changed in the general settings: the table gets kol_t + 6 columns and the header
   // row follows at once.
   void setKolT(int kol_t);
-  // Rewrites the header row for the current `kol_t`.
-  void writeHeader();
   // Writes the configured names into column 0 and the setpoint grid's header row.
   void writeNames();
 
-  // The font of a table font class 0..3 and its colour, as the drawing routine uses them.
-  QFont fonFont(int cls) const;
-  QColor fonColor(int cls) const;
-  void setFon(int cls, const QFont& font, const QColor& color);
-
-  // Draws one cell of the main table (row 0 and column 0 included).
-  void TableTDrawCell(QPainter& p, const QRect& rect, int c, int r);
-  // The 48 x 48 picture of an alarm code 0..8.
-  static QPixmap alarmPicture(int code);
-
-  // Entries of the main table's context menu that take a number; `text` is what the operator
-  // typed. A text that is not a positive whole number is reported and changes nothing.
-  bool setRowHeightText(const QString& text);
-  bool setFirstColWidthText(const QString& text);
-  bool setOtherColWidthsText(const QString& text);
-
-  // Controls other parts of the program drive.
-  // Set by the station: whether row nk's name cell is drawn as linked (grey) or lost (yellow).
-  std::function<bool(int nk)> nameCellLinked;
-  // Set by the station: the alarm codes of row nk, one picture each in the "Аварии" column.
-  std::function<std::vector<int>(int nk)> alarmCodes;
-
-  QTableWidget* tableT() const { return tableT_; }
+  QTableWidget* tableT() const;
   QTableWidget* zonT() const { return zonT_; }
   QTableWidget* soundGrid() const { return soundGrid_; }
   QPushButton* playButton() const { return play_; }
@@ -108,10 +87,6 @@ class TForm1 : public QMainWindow {
   QToolButton* soundOffButton() const { return soundOff_; }  // "Остановить ЗВУК"
   QFrame* autoPanel() const { return autoPanel_; }  // "Включена автоматическая" "инкубация"
   QLabel* autoCount() const { return autoCount_; }
-  QFrame* tempHint() const { return tempHint_; }  // hover panel over temperatures
-  QFrame* humHint() const { return humHint_; }    // hover panel over humidity
-  std::array<QLabel*, 4> tempHintValues() const { return tempHintValues_; }  // 3 values, name
-  std::array<QLabel*, 5> humHintValues() const { return humHintValues_; }    // 4 values, name
 
   // Main menu entries and hot keys.
   QAction* actionGeneralSettings() const { return actGeneral_; }  // "Общие Настройки"
@@ -132,28 +107,29 @@ class TForm1 : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* e) override;
+  // Every key pressed in this window, and a click on its background, silences the clip.
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   QWidget* buildTopBar();
   void buildMenu();
-  QWidget* buildMainTab();
   QWidget* buildZonesTab();
   QWidget* buildSoundsTab();
-  void buildContextMenu();
   void hookStartUp();
   void applySettings();
   void applyConfig();
   void storeSettings();
   void setCount(int count);
-  void reportNotNumber(const QString& text);
+  void silence();
 
   Workstation& ws_;
   QTabWidget* pages_ = nullptr;
-  QTableWidget* tableT_ = nullptr;
+  IncubatorTable* table_ = nullptr;
   QTableWidget* zonT_ = nullptr;
   QTableWidget* soundGrid_ = nullptr;
   QPushButton* play_ = nullptr;
   SettingsTab* settingsTab_ = nullptr;
+  QFrame* topBar_ = nullptr;
   QToolButton* rs_ = nullptr;
   QLabel* opros_ = nullptr;
   QLabel* usbNo_ = nullptr;
@@ -165,10 +141,6 @@ class TForm1 : public QMainWindow {
   QToolButton* soundOff_ = nullptr;
   QFrame* autoPanel_ = nullptr;
   QLabel* autoCount_ = nullptr;
-  QFrame* tempHint_ = nullptr;
-  QFrame* humHint_ = nullptr;
-  std::array<QLabel*, 4> tempHintValues_{};
-  std::array<QLabel*, 5> humHintValues_{};
   QAction* actGeneral_ = nullptr;
   QAction* actGsm_ = nullptr;
   QAction* actPrograms_ = nullptr;
@@ -180,13 +152,7 @@ class TForm1 : public QMainWindow {
   QAction* keyD_ = nullptr;
   QAction* keyO_ = nullptr;
   QAction* keyP_ = nullptr;
-  int kolT_ = 2;
   bool closing_ = false;
 };
-
-// Conversions between a font class of the settings file and Qt's font and colour.
-QFont fontOf(const FontClass& f);
-QColor colorOf(const FontClass& f);
-FontClass fontClassOf(const QFont& font, const QColor& color);
 
 }  // namespace vs

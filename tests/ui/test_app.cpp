@@ -144,8 +144,8 @@ TEST_F(App, GeneralSettingsShowTheStoredChoicesAndWriteThemOnClose) {
   EXPECT_FALSE(w.form1->rsButton()->isChecked());  // "нет": the link is not started
 
   ust->choose(TFormUST::KolT, 0);
-  EXPECT_EQ(w.form1->colCount(), 6);  // at once
-  EXPECT_EQ(w.form1->cells(2, 0), "Влажн.");
+  EXPECT_EQ(w.form1->table()->colCount(), 6);  // at once
+  EXPECT_EQ(w.form1->table()->cells(2, 0), "Влажн.");
   Settings onDisk;
   loadSettings(ws->iniPath(), onDisk);
   EXPECT_EQ(onDisk.KOL_T, 5);  // not written before the window closes
@@ -212,8 +212,8 @@ TEST_F(App, TransferWindowTakesOverAnOldInstallation) {
   EXPECT_EQ(ws->store.config.kol_inkub, 3);
   EXPECT_EQ(ScratchInstall::read(ws->store.registryFile()),
             ScratchInstall::read(old / "config.cfg"));
-  EXPECT_EQ(w.form1->rowCount(), 4);
-  EXPECT_EQ(w.form1->cells(0, 3), "Старый-3");
+  EXPECT_EQ(w.form1->table()->rowCount(), 4);
+  EXPECT_EQ(w.form1->table()->cells(0, 3), "Старый-3");
   EXPECT_EQ(w.form1->settingsTab()->countSpin()->value(), 3);
   // The settings taken over are what the shut-down writes back.
   EXPECT_EQ(w.form1->settingsTab()->periodSE()->value(), 17);

@@ -41,7 +41,7 @@ struct MainWindow : ::testing::Test {
   }
   std::vector<QString> header() const {
     std::vector<QString> h;
-    for (int c = 0; c < form->colCount(); ++c) h.push_back(form->cells(c, 0));
+    for (int c = 0; c < form->table()->colCount(); ++c) h.push_back(form->table()->cells(c, 0));
     return h;
   }
 };
@@ -49,16 +49,16 @@ struct MainWindow : ::testing::Test {
 TEST_F(MainWindow, DefaultSettingsGiveEightColumnsBlueTahomaAndTheShell) {
   start();
   EXPECT_EQ(form->windowTitle(), "Инкубатор RS485  v2.227_beta");
-  EXPECT_EQ(form->colCount(), 8);
-  EXPECT_EQ(form->rowCount(), 2);
+  EXPECT_EQ(form->table()->colCount(), 8);
+  EXPECT_EQ(form->table()->rowCount(), 2);
   EXPECT_EQ(header(),
             (std::vector<QString>{"", "T1", "T2", "T3", "Влажн.", "Лотки", "Аварии", "Запись"}));
-  for (int c = 0; c < 8; ++c) EXPECT_EQ(form->colWidth(c), 100) << c;
-  EXPECT_EQ(form->defaultRowHeight(), 100);
-  EXPECT_EQ(form->fonFont(0).family(), "Tahoma");
-  EXPECT_EQ(form->fonFont(2).pointSize(), 30);
-  EXPECT_EQ(form->fonColor(1), QColor(0, 0, 255));
-  EXPECT_TRUE(form->resizingAllowed());
+  for (int c = 0; c < 8; ++c) EXPECT_EQ(form->table()->colWidth(c), 100) << c;
+  EXPECT_EQ(form->table()->defaultRowHeight(), 100);
+  EXPECT_EQ(form->table()->fonFont(0).family(), "Tahoma");
+  EXPECT_EQ(form->table()->fonFont(2).pointSize(), 30);
+  EXPECT_EQ(form->table()->fonColor(1), QColor(0, 0, 255));
+  EXPECT_TRUE(form->table()->resizingAllowed());
 
   QTabWidget* tabs = form->pageControl();
   ASSERT_EQ(tabs->count(), 5);
@@ -89,8 +89,8 @@ TEST_F(MainWindow, DefaultSettingsGiveEightColumnsBlueTahomaAndTheShell) {
   EXPECT_EQ(form->paramButton()->toolTip(), "Настройки аварийных зон и параметров управления");
   EXPECT_EQ(form->mimicButton()->toolTip(), "Окно инкубатория");
   EXPECT_EQ(form->soundOffButton()->toolTip(), "Остановить ЗВУК");
-  EXPECT_TRUE(form->tempHint()->isHidden());
-  EXPECT_TRUE(form->humHint()->isHidden());
+  EXPECT_TRUE(form->table()->tempHint()->isHidden());
+  EXPECT_TRUE(form->table()->humHint()->isHidden());
 
   QTableWidget* sounds = form->soundGrid();
   EXPECT_EQ(sounds->rowCount(), 11);
@@ -108,9 +108,9 @@ TEST_F(MainWindow, SecondCopyIsMarkedInTheCaption) {
 TEST_F(MainWindow, OneTemperatureColumnPutsHumidityInColumnTwo) {
   ini("[Nastr]\r\nKOL_T=0\r\n[UST]\r\nTable_w6=55\r\n");
   start();
-  EXPECT_EQ(form->colCount(), 6);
+  EXPECT_EQ(form->table()->colCount(), 6);
   EXPECT_EQ(header(), (std::vector<QString>{"", "T1", "Влажн.", "Лотки", "Аварии", "Запись"}));
-  EXPECT_EQ(form->cells(2, 0), "Влажн.");
+  EXPECT_EQ(form->table()->cells(2, 0), "Влажн.");
 }
 
 TEST_F(MainWindow, TableSizesFontsAndGeometryComeFromTheSettingsFile) {
@@ -118,21 +118,21 @@ TEST_F(MainWindow, TableSizesFontsAndGeometryComeFromTheSettingsFile) {
       "[UST]\r\nTable_w0=150\r\nTable_w1=90\r\nTable_w3=77\r\nTable_w7=33\r\nTable_h0=60\r\n"
       "FON0_Name=DejaVu Sans\r\nFON0_Size=12\r\nFON0_Style=3\r\nFON0_Color=255\r\n");
   start();
-  EXPECT_EQ(form->colWidth(0), 150);
-  EXPECT_EQ(form->colWidth(1), 90);
-  EXPECT_EQ(form->colWidth(2), 100);
-  EXPECT_EQ(form->colWidth(3), 77);
-  EXPECT_EQ(form->colWidth(7), 33);
-  EXPECT_EQ(form->defaultColWidth(), 90);  // "Table_w1" read first as the default width
-  EXPECT_EQ(form->defaultRowHeight(), 60);
+  EXPECT_EQ(form->table()->colWidth(0), 150);
+  EXPECT_EQ(form->table()->colWidth(1), 90);
+  EXPECT_EQ(form->table()->colWidth(2), 100);
+  EXPECT_EQ(form->table()->colWidth(3), 77);
+  EXPECT_EQ(form->table()->colWidth(7), 33);
+  EXPECT_EQ(form->table()->defaultColWidth(), 90);  // "Table_w1" read first as the default width
+  EXPECT_EQ(form->table()->defaultRowHeight(), 60);
   EXPECT_EQ(form->size(), QSize(1000, 650));
-  const QFont f = form->fonFont(0);
+  const QFont f = form->table()->fonFont(0);
   EXPECT_EQ(f.family(), "DejaVu Sans");
   EXPECT_EQ(f.pointSize(), 12);
   EXPECT_TRUE(f.bold());
   EXPECT_TRUE(f.italic());
   EXPECT_FALSE(f.underline());
-  EXPECT_EQ(form->fonColor(0), QColor(255, 0, 0));
+  EXPECT_EQ(form->table()->fonColor(0), QColor(255, 0, 0));
 }
 
 TEST_F(MainWindow, NamesFillColumnZeroAndTheSetpointHeaderAndALargePlantShowsAHundred) {
@@ -142,9 +142,9 @@ TEST_F(MainWindow, NamesFillColumnZeroAndTheSetpointHeaderAndALargePlantShowsAHu
   cfg->konfig_s[2].setUtf8("Выводной");
   config(*cfg);
   start();
-  EXPECT_EQ(form->rowCount(), 4);
-  EXPECT_EQ(form->cells(0, 1), "Инк-1");
-  EXPECT_EQ(form->cells(0, 3), "Выводной");
+  EXPECT_EQ(form->table()->rowCount(), 4);
+  EXPECT_EQ(form->table()->cells(0, 1), "Инк-1");
+  EXPECT_EQ(form->table()->cells(0, 3), "Выводной");
   EXPECT_EQ(form->zonT()->columnCount() + 1, 4);
   EXPECT_EQ(form->zonT()->horizontalHeaderItem(2)->text(), "Выводной");
 
@@ -154,42 +154,42 @@ TEST_F(MainWindow, NamesFillColumnZeroAndTheSetpointHeaderAndALargePlantShowsAHu
   ScratchInstall::write(ws->store.registryFile(), "");  // the file copy is the one to read
   start();
   EXPECT_EQ(ws->store.config.kol_inkub, 130);
-  EXPECT_EQ(form->rowCount(), 101);
+  EXPECT_EQ(form->table()->rowCount(), 101);
 }
 
 TEST_F(MainWindow, ChangingTheTemperatureCountRewritesColumnsAndHeaderAtOnce) {
   start();
-  form->setCells(7, 1, "x");
+  form->table()->setCells(7, 1, "x");
   form->setKolT(1);
-  EXPECT_EQ(form->colCount(), 7);
+  EXPECT_EQ(form->table()->colCount(), 7);
   EXPECT_EQ(header(),
             (std::vector<QString>{"", "T1", "T2", "Влажн.", "Лотки", "Аварии", "Запись"}));
   form->setKolT(7);
-  EXPECT_EQ(form->colCount(), 8);
+  EXPECT_EQ(form->table()->colCount(), 8);
 }
 
 TEST_F(MainWindow, ContextMenuNumbersMustBePositiveWholeNumbers) {
   start();
-  EXPECT_FALSE(form->setRowHeightText("abc"));
-  EXPECT_FALSE(form->setRowHeightText("0"));
-  EXPECT_EQ(form->defaultRowHeight(), 100);
+  EXPECT_FALSE(form->table()->setRowHeightText("abc"));
+  EXPECT_FALSE(form->table()->setRowHeightText("0"));
+  EXPECT_EQ(form->table()->defaultRowHeight(), 100);
   EXPECT_EQ(messages.size(), 2u);
-  EXPECT_TRUE(form->setRowHeightText(" 45 "));
-  EXPECT_EQ(form->defaultRowHeight(), 45);
+  EXPECT_TRUE(form->table()->setRowHeightText(" 45 "));
+  EXPECT_EQ(form->table()->defaultRowHeight(), 45);
   EXPECT_EQ(form->tableT()->rowHeight(0), 45);
-  EXPECT_TRUE(form->setOtherColWidthsText("80"));
-  for (int c = 1; c < 8; ++c) EXPECT_EQ(form->colWidth(c), 80) << c;
-  EXPECT_FALSE(form->setFirstColWidthText("12.5"));
-  EXPECT_TRUE(form->setFirstColWidthText("140"));
-  EXPECT_EQ(form->colWidth(0), 140);
+  EXPECT_TRUE(form->table()->setOtherColWidthsText("80"));
+  for (int c = 1; c < 8; ++c) EXPECT_EQ(form->table()->colWidth(c), 80) << c;
+  EXPECT_FALSE(form->table()->setFirstColWidthText("12.5"));
+  EXPECT_TRUE(form->table()->setFirstColWidthText("140"));
+  EXPECT_EQ(form->table()->colWidth(0), 140);
 }
 
 TEST_F(MainWindow, ClosingJournalsAndStoresTheWindowState) {
   start();
-  form->setColWidth(0, 150);
-  form->setColWidth(2, 66);
-  form->setDefaultRowHeight(70);
-  form->setFon(3, QFont("DejaVu Serif", 11), QColor(1, 2, 3));
+  form->table()->setColWidth(0, 150);
+  form->table()->setColWidth(2, 66);
+  form->table()->setDefaultRowHeight(70);
+  form->table()->setFon(3, QFont("DejaVu Serif", 11), QColor(1, 2, 3));
   form->resize(800, 600);
   int closed = 0;
   QObject::connect(form.get(), &TForm1::closed, [&] { ++closed; });

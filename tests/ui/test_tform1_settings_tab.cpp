@@ -161,14 +161,14 @@ TEST_F(SettingsTabTest, CountSpinSizesTheListTheMainTableAndTheSetpointGrid) {
   start();
   tab->countSpin()->setValue(5);
   EXPECT_EQ(tab->stringGrid2()->rowCount(), 5);
-  EXPECT_EQ(form->rowCount(), 6);
+  EXPECT_EQ(form->table()->rowCount(), 6);
   EXPECT_EQ(form->zonT()->columnCount(), 5);
   EXPECT_EQ(ws->store.config_p.kol_inkub, 5);
   EXPECT_EQ(ws->store.config.kol_inkub, 2);
   EXPECT_EQ(ws->countSpin, 5);
   tab->countEdited(0);
   EXPECT_EQ(tab->countSpin()->value(), 1);
-  EXPECT_EQ(form->rowCount(), 2);
+  EXPECT_EQ(form->table()->rowCount(), 2);
 }
 
 TEST_F(SettingsTabTest, RememberMakesTheListLiveAndWritesBothCopies) {
@@ -191,7 +191,7 @@ TEST_F(SettingsTabTest, RememberMakesTheListLiveAndWritesBothCopies) {
   EXPECT_EQ(c.konfig_s[0].utf8(), "Первый");
   EXPECT_EQ(ScratchInstall::read(ws->store.registryFile()),
             ScratchInstall::read(dir.home / "config.cfg"));
-  EXPECT_EQ(form->cells(0, 1), "Первый");
+  EXPECT_EQ(form->table()->cells(0, 1), "Первый");
   EXPECT_TRUE(messages.empty());
 }
 
@@ -238,7 +238,7 @@ TEST_F(SettingsTabTest, AnImportedFileStaysInTheListUntilRemembered) {
 TEST_F(SettingsTabTest, ALargePlantKeepsItsCountWhenTheSpinBoxIsNotTouched) {
   start({}, 130);
   EXPECT_EQ(tab->countSpin()->value(), 100);
-  EXPECT_EQ(form->rowCount(), 101);
+  EXPECT_EQ(form->table()->rowCount(), 101);
   EXPECT_TRUE(tab->remember());
   EXPECT_EQ(saved().kol_inkub, 130);
 }

@@ -1,0 +1,174 @@
+// The main table as the operator sees it: simulated controllers answer through the whole bus
+// station into the windows, and the drawn table is read back as pixels, so that a zone colour,
+// a lost link or an alarm picture that is computed right but drawn wrong is caught.
+#include <gtest/gtest.h>
+
+#include <QHeaderView>
+#include <QImage>
+#include <QTableWidget>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/BusStation.h"
+#include "app/Workstation.h"
+#include "app/ui/AppWindows.h"
+#include "app/ui/StationWiring.h"
+#include "sim/SimBus.h"
+#include "station/MainTableLayout.h"
+#include "station/ui/IncubatorTable.h"
+#include "station/ui/TForm1.h"
+#include "tests/hall_home.h"
+#include "tests/test_workstation_fixture.h"
+
+namespace vs {
+namespace {
+
+using testing::ScratchInstall;
+
+// Text colours of the font classes: red above the zone, green within, blue below.
+constexpr const char* kFonts[] = {
+    "[UST]",           "FON0_Size=10",      "FON1_Size=10",      "FON2_Size=10",
+    "FON3_Size=10",    "FON1_Color=255",    "FON2_Color=32768",  "FON3_Color=16711680",
+    "FON0_Color=0",    "Table_w1=170",      "Table_h0=60",
+};
+
+struct HallWindow : ::testing::Test {
+  static constexpr double kStart = 46000.25;
+  ScratchInstall dir;
+  ManualClock clock{kStart};
+  SimBus sim;
+  std::unique_ptr<Workstation> ws;
+  std::unique_ptr<BusStation> bus;
+  AppWindows w;
+  std::int64_t nowUs = 0;
+
+  void start(const std::vector<std::uint8_t>& addresses, const std::vector<std::string>& extra) {
+    for (std::uint8_t a : addresses) sim.addController(a);
+    testing::writeHallConfig(dir.home / "config.cfg", addresses);
+    std::vector<std::string> ini{"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]", "RUN_WIN=0"};
+    ini.insert(ini.end(), std::begin(kFonts), std::end(kFonts));
+    ini.insert(ini.end(), extra.begin(), extra.end());
+    testing::writeIni(dir.home / "Vetrostan.INI", ini);
+    ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
+    ws->message = [](const std::string&) {};
+    bus = std::make_unique<BusStation>(*ws, sim);
+    w = createWindows(*ws, false, AppLinks{&bus->link, &bus->station.kom485m,
+                                           &bus->station.serverP});
+    connectStation(w, *bus);
+    w.form1->resize(1500, 700);
+  }
+  void TearDown() override {
+    w.form1.reset();
+    bus.reset();
+  }
+
+  void runMs(std::int64_t ms) {
+    for (const std::int64_t end = nowUs + ms * 1000; nowUs < end;) {
+      nowUs += 20'000;
+      sim.advanceToUs(nowUs);
+      clock.set(kStart + static_cast<double>(nowUs) / 86'400'000'000.0);
+      bus->tick20ms();
+      if (nowUs % 100'000 == 0) bus->tick100ms();
+      if (nowUs % 1'000'000 == 0) bus->tick1s();
+    }
+  }
+
+  IncubatorTable& table() { return *w.form1->table(); }
+  Station& st() { return bus->station; }
+  SimController& ctl(std::uint8_t a) { return *sim.controller(a); }
+
+  // The table as drawn, and the rectangle of cell (c, r) in it (row 0 and column 0 are the
+  // header and the names).
+  QImage shot() { return table().grid()->grab().toImage(); }
+  QRect cellRect(int c, int r) {
+    QTableWidget* g = table().grid();
+    const int x = c == 0 ? 0 : g->verticalHeader()->width() + g->columnViewportPosition(c - 1);
+    const int y = r == 0 ? 0 : g->horizontalHeader()->height() + g->rowViewportPosition(r - 1);
+    const int wdt = c == 0 ? g->verticalHeader()->width() : g->columnWidth(c - 1);
+    const int hgt = r == 0 ? g->horizontalHeader()->height() : g->rowHeight(r - 1);
+    return {x + g->frameWidth(), y + g->frameWidth(), wdt, hgt};
+  }
+  // Pixels of the cell's text area whose strongest channel is clearly this one.
+  static int inked(const QImage& img, const QRect& cell, int channel) {
+    int n = 0;
+    for (int y = cell.top() + 4; y < cell.bottom() - 2; ++y)
+      for (int x = cell.left() + 4; x < cell.right() - 2; ++x) {
+        const QColor c = img.pixelColor(x, y);
+        const int v[3] = {c.red(), c.green(), c.blue()};
+        const int o1 = v[(channel + 1) % 3], o2 = v[(channel + 2) % 3];
+        if (v[channel] > 90 && o1 * 2 < v[channel] && o2 * 2 < v[channel]) ++n;
+      }
+    return n;
+  }
+};
+
+// Rows: 5 above its zone, 85 exactly at its upper bound, 170 below, 200 with a hatcher's trays
+// and short answers only, 201 silent. Colours, link colours and pictures are read off the image.
+TEST_F(HallWindow, ZoneColoursLinkColoursAndAlarmPicturesAsDrawn) {
+  start({5, 85, 170, 200, 201}, {});
+  ctl(200).options().shortLength = 5;
+  ctl(201).options().neverAnswers = true;
+  runMs(3000);
+  // Put each temperature where it belongs against the bounds the controller reported.
+  const auto place = [&](std::uint8_t a, int row, int where) {
+    const auto n = static_cast<std::size_t>(row);
+    const int offset = st().T1k[n] - st().T1[n];
+    const int bound = where >= 0 ? st().ZON_[n][0] : st().ZON_[n][2];
+    ctl(a).setT1(bound + where - offset);
+  };
+  place(5, 0, +1);    // one hundredth above the upper bound
+  place(85, 1, 0);    // exactly at it: within
+  place(170, 2, -1);  // one hundredth below the lower bound
+  ctl(5).setAlarmBits((1u << 5) | (1u << 4));  // codes 2 and 4: two pictures
+  ctl(170).setC3(static_cast<std::uint16_t>(1u << 7));
+  runMs(12'000);
+
+  const QImage img = shot();
+  enum { Red = 0, Green = 1, Blue = 2 };
+  EXPECT_GT(inked(img, cellRect(1, 1), Red), 20) << "above the zone: red";
+  EXPECT_EQ(inked(img, cellRect(1, 1), Green), 0);
+  EXPECT_GT(inked(img, cellRect(1, 2), Green), 20) << "at the bound: within, green";
+  EXPECT_EQ(inked(img, cellRect(1, 2), Red), 0);
+  EXPECT_GT(inked(img, cellRect(1, 3), Blue), 20) << "below the zone: blue";
+
+  // Names: grey while answering, yellow when silent or answering with 5 data bytes or fewer.
+  const auto nameColour = [&](int r) {
+    const QRect c = cellRect(0, r);
+    return img.pixelColor(c.left() + 3, c.bottom() - 3);
+  };
+  EXPECT_EQ(nameColour(1), QColor(214, 214, 214));
+  EXPECT_EQ(nameColour(3), QColor(214, 214, 214));
+  EXPECT_EQ(nameColour(4), QColor(255, 255, 0)) << "short answers only";
+  EXPECT_EQ(nameColour(5), QColor(255, 255, 0)) << "never answers";
+
+  // Two alarm pictures, 50 pixels apart, and nothing where a third would be.
+  const QRect alarms = cellRect(alarmsColumn(2), 1);
+  const auto drawnAt = [&](int x0) {
+    int n = 0;
+    for (int y = alarms.top() + 10; y < alarms.top() + 48; ++y)
+      for (int x = alarms.left() + x0 + 6; x < alarms.left() + x0 + 44; ++x)
+        if (img.pixelColor(x, y) != QColor(Qt::white)) ++n;
+    return n;
+  };
+  EXPECT_GT(drawnAt(1), 200);
+  EXPECT_GT(drawnAt(51), 200);
+  EXPECT_EQ(drawnAt(101), 0);
+  EXPECT_EQ(table().cells(traysColumn(2), 3), "выводной");
+  EXPECT_EQ(st().ChasiLotki[2], "выводной");
+}
+
+// One temperature column: humidity moves to column 2 and is coloured by its own zone.
+TEST_F(HallWindow, WithOneTemperatureColumnHumidityIsColumnTwoAndZoned) {
+  start({5}, {"[Nastr]", "KOL_T=0"});
+  runMs(2000);
+  ctl(5).setHumidity(st().ZON_[0][7] + 1);
+  runMs(3000);
+  ASSERT_EQ(table().colCount(), 6);
+  EXPECT_EQ(table().cells(2, 0), "Влажн.");
+  EXPECT_EQ(table().cells(2, 1), QString(" %1%").arg(st().ZON_[0][7] + 1));
+  EXPECT_GT(inked(shot(), cellRect(2, 1), 0), 20) << "humidity above its zone: red";
+}
+
+}  // namespace
+}  // namespace vs
