@@ -66,7 +66,9 @@ void Workstation::startUp() {
   std::setlocale(LC_NUMERIC, "C");
   run(onResetFlags);
 
-  loadSettings(iniPath(), settings);
+  loadSettings(iniPath(), settings, &settingsProblems);
+  // A value the program does not know is not guessed at: its default is taken, and said.
+  for (const std::string& problem : settingsProblems) report(problem);
   run(onSettingsRead);
 
   reloadConfig();

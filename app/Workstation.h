@@ -42,6 +42,8 @@ class Workstation {
 
   const Clock& clock;
   Settings settings;
+  // Values of the settings file that were out of range at start-up (their defaults were taken).
+  std::vector<std::string> settingsProblems;
   ConfigStore store;
   Journal journal;
 
