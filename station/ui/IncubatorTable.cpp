@@ -193,6 +193,7 @@ IncubatorTable::IncubatorTable(Settings& settings, QWidget* parent)
                        humHintValues_.data());
   humHint_->setObjectName("PanelHintV");
   buildContextMenu();
+  fontsChanged();
 }
 
 void IncubatorTable::buildContextMenu() {
@@ -251,6 +252,7 @@ void IncubatorTable::setColCount(int n) {
 void IncubatorTable::setRowCount(int n) {
   grid_->setRowCount(std::max(n - 1, 0));
   drawnLook_.assign(static_cast<std::size_t>(std::max(n - 1, 0)), std::string());
+  drawnLinked_.assign(static_cast<std::size_t>(std::max(n - 1, 0)), -1);
 }
 
 QString IncubatorTable::cells(int c, int r) const {
@@ -352,9 +354,16 @@ std::string IncubatorTable::rowLook(int nk) const {
 
 void IncubatorTable::refreshRow(int nk) {
   if (nk < 0 || nk + 1 >= rowCount()) return;
-  left_->redraw(nk);  // the link colour of the name
+  const auto n = static_cast<std::size_t>(nk);
+  if (station_ && nk < kMaxRows) {
+    const signed char linked = station_->nameCellLinked(nk) ? 1 : 0;
+    if (drawnLinked_[n] != linked) {
+      drawnLinked_[n] = linked;
+      left_->redraw(nk);  // the link colour of the name
+    }
+  }
   std::string look = rowLook(nk);
-  std::string& drawn = drawnLook_[static_cast<std::size_t>(nk)];
+  std::string& drawn = drawnLook_[n];
   if (look == drawn) return;
   drawn = std::move(look);
   const QRect row = grid_->visualRect(grid_->model()->index(nk, 0));
@@ -362,20 +371,28 @@ void IncubatorTable::refreshRow(int nk) {
 }
 
 void IncubatorTable::refreshNames() {
+  std::fill(drawnLinked_.begin(), drawnLinked_.end(), -1);
   left_->viewport()->update();
 }
 
 // ---- fonts and drawing -----------------------------------------------------------------------
 
 QFont IncubatorTable::fonFont(int cls) const {
-  return fontOf(settings_.FON[static_cast<std::size_t>(std::clamp(cls, 0, 3))]);
+  return fonts_[static_cast<std::size_t>(std::clamp(cls, 0, 3))];
 }
 QColor IncubatorTable::fonColor(int cls) const {
-  return colorOf(settings_.FON[static_cast<std::size_t>(std::clamp(cls, 0, 3))]);
+  return colours_[static_cast<std::size_t>(std::clamp(cls, 0, 3))];
 }
 void IncubatorTable::setFon(int cls, const QFont& font, const QColor& color) {
   if (cls < 0 || cls > 3) return;
   settings_.FON[static_cast<std::size_t>(cls)] = fontClassOf(font, color);
+  fontsChanged();
+}
+void IncubatorTable::fontsChanged() {
+  for (std::size_t i = 0; i < 4; ++i) {
+    fonts_[i] = fontOf(settings_.FON[i]);
+    colours_[i] = colorOf(settings_.FON[i]);
+  }
   grid_->viewport()->update();
   top_->viewport()->update();
   left_->viewport()->update();

@@ -69,6 +69,8 @@ class IncubatorTable : public QWidget {
   QFont fonFont(int cls) const;
   QColor fonColor(int cls) const;
   void setFon(int cls, const QFont& font, const QColor& color);
+  // The settings' font classes changed (read at start-up): take them and draw everything again.
+  void fontsChanged();
 
   // Draws one cell (row 0 and column 0 included).
   void TableTDrawCell(QPainter& p, const QRect& rect, int c, int r);
@@ -123,6 +125,9 @@ class IncubatorTable : public QWidget {
   std::array<QLabel*, 5> humHintValues_{};
   int kolT_ = 2;
   std::vector<std::string> drawnLook_;  // per row: what its last drawing depended on
+  std::vector<signed char> drawnLinked_;  // per row: the name's link colour as last drawn
+  std::array<QFont, 4> fonts_;           // FON[0..3] as Qt fonts, made once per change
+  std::array<QColor, 4> colours_;
 };
 
 // Conversions between a font class of the settings file and Qt's font and colour.

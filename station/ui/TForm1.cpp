@@ -291,6 +291,7 @@ void TForm1::applySettings() {
   table_->setDefaultColWidth(s.tableDefaultColWidth);
   table_->setDefaultRowHeight(s.tableDefaultRowHeight);
   table_->setKolT(s.kol_t());
+  table_->fontsChanged();
   for (int c = 0; c < table_->colCount() && c < 8; ++c)
     table_->setColWidth(c, s.tableW[static_cast<std::size_t>(c)]);
   for (int r = 0; r < 11; ++r)

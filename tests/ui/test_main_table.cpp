@@ -168,6 +168,26 @@ TEST_F(HallWindow, WithOneTemperatureColumnHumidityIsColumnTwoAndZoned) {
   EXPECT_EQ(table().cells(2, 0), "Влажн.");
   EXPECT_EQ(table().cells(2, 1), QString(" %1%").arg(st().ZON_[0][7] + 1));
   EXPECT_GT(inked(shot(), cellRect(2, 1), 0), 20) << "humidity above its zone: red";
+
+  // "Помощь на табло": the humidity panel over the humidity column, nothing elsewhere, and
+  // nothing at all while it is off.
+  IncubatorTable& t = table();
+  t.TableTMouseMove(2, 1, QPoint(300, 300));
+  EXPECT_TRUE(t.humHint()->isHidden()) << "help is off";
+  ws->settings.Help = 1;
+  t.TableTMouseMove(2, 1, QPoint(300, 300));
+  EXPECT_FALSE(t.humHint()->isHidden());
+  EXPECT_TRUE(t.tempHint()->isHidden());
+  EXPECT_EQ(t.humHintValues()[0]->text(), QString("%1%").arg(st().ZON[0][7]));
+  EXPECT_EQ(t.humHintValues()[3]->text(), QString("%1%").arg(st().ZON[0][10]));
+  EXPECT_EQ(t.humHintValues()[4]->text(), "Инкубатор 5");
+  EXPECT_EQ(t.humHint()->pos(), QPoint(320, 170));
+  t.TableTMouseMove(1, 1, QPoint(300, 300));
+  EXPECT_TRUE(t.humHint()->isHidden());
+  EXPECT_FALSE(t.tempHint()->isHidden());
+  EXPECT_EQ(t.tempHintValues()[1]->text(), "37.80") << "the working temperature, word 1";
+  t.TableTMouseMove(3, 1, QPoint(300, 300));
+  EXPECT_TRUE(t.tempHint()->isHidden());
 }
 
 }  // namespace
