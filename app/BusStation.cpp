@@ -37,6 +37,9 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   codec.failures.report = report;
   station.failures.report = report;
   station.dan.report = report;
+  // Confirmed writes go to the journal; a write left unconfirmed also to the operator.
+  writer.journal = [this](const std::string& line) { ws.journal.Err(line); };
+  writer.report = report;
 
   // Settings in at start-up, out at shut-down.
   ws.onSettingsRead.push_back([this] {

@@ -10,6 +10,7 @@
 #include "bus/FrameDispatcher.h"
 #include "bus/SerialBackend.h"
 #include "bus/UsbLink.h"
+#include "setpoints/WriteEngine.h"
 #include "station/Station.h"
 
 namespace vs {
@@ -26,13 +27,19 @@ class BusStation {
   FrameCodec codec;
   FrameDispatcher dispatcher;
   Station station;
+  // The interactive write engine of the write dialog; KomAvt queues action commands.
+  WriteEngine writer{station};
 
   // Consumer of schedule-debug answers (type 51); the window sets it.
   std::function<void(const RS232_T&)> onScheduleAnswer;
 
   // The program's timers, called in this order when they fall due together.
   void tick20ms() { link.Timer1Timer(); }
-  void tick100ms() { station.Timer2(); }
+  // The write engine steps first, so that a write it queues leaves on the same tick.
+  void tick100ms() {
+    station.failures.guard("TimeCallBackKom", [this] { writer.TimeCallBackKom(); });
+    station.Timer2();
+  }
   void tick1s();
   // Bytes have arrived at the port: the same read pass as the 20 ms tick, at once.
   void bytesArrived() { link.UsbRead(); }

@@ -18,7 +18,8 @@ constexpr double kSettleMs = 300'000.0;  // the readings settle with a time cons
 
 // Setpoint words a write of kind 1 may change.
 constexpr bool writableWord(int k) {
-  return (k >= 0 && k <= 2) || (k >= 6 && k <= 18) || k == 23 || k == 24;
+  // Word 19 whole: program execution switches hatching and ventilation in one write.
+  return (k >= 0 && k <= 2) || (k >= 6 && k <= 19) || k == 23 || k == 24;
 }
 
 // Configuration items of write kind 10: the word and the byte of it (0 low, 1 high) they set.
@@ -350,10 +351,22 @@ std::optional<SimAnswer> SimController::onFrame(const RS232_T& f, std::int64_t n
   if (f.Kadr == kKindPoll) {
     if (f.Kol_d < 1) return std::nullopt;
     ++counters_.polls;
+    if (f.Dann[0] == 1) ++counters_.checks;
+    if (silentLeft_ > 0) {
+      --silentLeft_;
+      ++counters_.silenced;
+      return std::nullopt;
+    }
     return answer(nowMs);
   }
   if (f.Kadr != kKindCommand || f.Kol_d < 1) return std::nullopt;
   ++counters_.commands;
+  if (options_.refusesWrites) return std::nullopt;
+  if (silentLeft_ > 0) {
+    --silentLeft_;
+    ++counters_.silenced;
+    return std::nullopt;
+  }
   if (f.Dann[0] == 5 && f.Kol_d >= 5) {
     const auto value = static_cast<std::uint16_t>(f.Dann[3] | (f.Dann[4] << 8));
     if (applyWrite(f.Dann[1], f.Dann[2], value, nowMs)) ++counters_.applied;
@@ -362,7 +375,9 @@ std::optional<SimAnswer> SimController::onFrame(const RS232_T& f, std::int64_t n
     if (f.Dann[1] == kActionAlarmReset) setAlarmBits(0);
     ++counters_.applied;
   }
-  return answer(nowMs);
+  auto a = answer(nowMs);
+  if (a && f.Dann[0] == 5) silentLeft_ = std::max(options_.silentAfterWrite, 0);
+  return a;
 }
 
 }  // namespace vs

@@ -9,10 +9,13 @@
 //                                     bits of C2 (the operator's alarm reset); status answer
 //   to address 0: kind 120            factory reset of the setpoint words, no answer
 //   to address 0: kind 100, data n    new bus number n (1..251), no answer
-// Write kinds: 1 setpoint word (words 0..2, 6..18, 23, 24), 10 configuration item (40, 41, 42,
+// Write kinds: 1 setpoint word (words 0..2, 6..19, 23, 24), 10 configuration item (40, 41, 42,
 // 44..47, 52..57, 60 each set one byte of its word), 211 damper board item (12 check time,
 // 13 set angle, 255 = factory settings, 21 calibration start). A write the controller does not
 // understand changes nothing but is answered like any other, as the write engine expects.
+// For the write engine's failures there are two awkward controllers: one that refuses writes
+// (hears them, neither applies nor answers them) and one that answers a write and then stays
+// silent for a number of requests (so the check request goes unanswered).
 #pragma once
 #include <array>
 #include <cstddef>
@@ -80,10 +83,13 @@ struct SimControllerOptions {
   int shortLength = 0;             // answer with only this many data bytes (1..121); 0 = all
   bool neverAnswers = false;       // a dead controller: hears nothing, answers nothing
   bool live = false;  // temperatures and humidity drift, trays turn, counters run with time
+  bool refusesWrites = false;  // kind-101 writes and actions: neither applied nor answered
+  int silentAfterWrite = 0;    // requests left unanswered after each answered write
 };
 
 struct SimControllerCounters {
   std::uint64_t polls = 0;     // status polls addressed to it
+  std::uint64_t checks = 0;    // of them, check requests (data byte 1)
   std::uint64_t commands = 0;  // kind-101 frames addressed to it
   std::uint64_t applied = 0;   // writes that changed its state
   std::uint64_t answers = 0;
@@ -171,6 +177,7 @@ class SimController final : public SimDevice {
   SimControllerCounters counters_;
   std::vector<std::uint8_t> actions_;
   std::uint64_t rng_ = 1;
+  int silentLeft_ = 0;  // requests still to leave unanswered after a write
   // After a change of the working temperature the readings settle towards it: the part of the
   // step still to come is lagDelta_ at lagAtMs_, decaying exponentially.
   double lagDelta_ = 0.0;
