@@ -46,6 +46,14 @@ void WriteEngine::TimeCallBackKom() {
         WrK = Send;
       break;
     case Send: {
+      // A remote station or a second copy must not send, and the answers it replays from the
+      // shared file would otherwise confirm a write that never left.
+      if (station_.serverP == 3 || station_.serverP == 4 || station_.observer) {
+        log(kLogNotOwner);
+        failed(kLogNotOwner);
+        endCycle();
+        break;
+      }
       const int row = w.Col - 1;
       if (row < 0 || row >= kMaxRows) {
         log(kLogNoRow);

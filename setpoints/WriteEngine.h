@@ -26,6 +26,7 @@ inline constexpr const char* kLogCheck = "Отправляем провероч�
 inline constexpr const char* kLogNoSecond = "Второй ответ не получен, жаль...";
 inline constexpr const char* kLogSecond = "Получен второй ответ.";
 inline constexpr const char* kLogNoRow = "Нет такого блока в списке. Не выполнено.";
+inline constexpr const char* kLogNotOwner = "Станция не ведёт опрос шины. Не выполнено.";
 
 class WriteEngine {
  public:

@@ -485,5 +485,30 @@ TEST_F(WriteHall, ControllerSilentAfterTheFirstAnswerNoLongerStopsPollingForGood
   EXPECT_NE(notices[0].find(kLogNoSecond), std::string::npos);
 }
 
+TEST_F(WriteHall, StationThatDoesNotOwnTheBusNeitherSendsNorConfirms) {
+  for (const bool remote : {true, false}) {
+    SCOPED_TRACE(remote ? "remote station" : "second copy");
+    bus->station.serverP = remote ? 3 : 0;
+    bus->station.observer = !remote;
+    dlg.inputs = {"38"};
+    click(2, rowOf("Рабочая Темп."));
+    // Replayed answers of the shared file reach the decoder as usual.
+    RS232_T answer{};
+    answer.Otpr = 5;
+    answer.Kol_d = 122;
+    answer.Dann[0] = 5;
+    for (int i = 0; i < 20; ++i) {
+      runMs(100);
+      bus->station.Obrabotka_Server(1, clock.now(), answer);
+    }
+    EXPECT_EQ(bus->writer.WriteRE, std::vector<std::string>{kLogNotOwner});
+    EXPECT_FALSE(bus->station.WriteKom.z);
+    EXPECT_EQ(firstSent(101, openedAt), nullptr);
+    EXPECT_EQ(firstSent(0, openedAt, 1), nullptr);
+  }
+  EXPECT_EQ(notices.size(), 2u);
+  EXPECT_EQ(dir.journal().find("Запись подтверждена"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vs
