@@ -7,7 +7,7 @@
 namespace vs {
 
 BusStation::BusStation(Workstation& w, SerialBackend& backend)
-    : ws(w), link(backend), station(w.store.config, w.clock, w.home()) {
+    : ws(w), link(backend), station(w.store.config, w.clock, w.home()), sound(w.home()) {
   // Bytes: adapter -> link -> codec -> dispatch -> consumers.
   link.Obrabotka_N = [this](std::uint8_t b) { codec.Obrabotka_N(b); };
   codec.onGoodFrame = [this](const RS232_T& f) { dispatcher.dispatch(f); };
@@ -30,6 +30,14 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   };
   station.hooks.Close_USB = [this] { link.Close_USB(); };
 
+  // Alarm sounds: the check sees C2k before the station lets it follow C2.
+  station.listeners.add(StatusStep::SoundCheck,
+                        [this](const StatusEvent& e) { sound.zvuk_prov(station, e.nk, e.sender); });
+  station.hooks.zvukPUSK = [this] {
+    sound.setZvukOn(ws.settings.ZWUK_ON == 1);
+    sound.zvukPUSK();
+  };
+
   // Whatever fails on the timer paths (the adapter, the shared file, a step that throws) goes
   // to the journal and the operator, once when it starts and once when it ends.
   const auto report = [this](const std::string& text) { ws.report(text); };
@@ -37,6 +45,7 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   codec.failures.report = report;
   station.failures.report = report;
   station.dan.report = report;
+  sound.failures.report = report;
   // Confirmed writes go to the journal; a write left unconfirmed also to the operator.
   writer.journal = [this](const std::string& line) { ws.journal.Err(line); };
   writer.report = report;
@@ -50,6 +59,8 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
     link.Selected_USB_Number = s.usbCom;
     link.RS485_4 = s.RS485_4;
     link.Server_s = loadServerPath(ws.insPath());
+    sound.zvuk = s.zvuk;
+    sound.setZvukOn(s.ZWUK_ON == 1);
   });
   ws.onResetTables.push_back([this] {
     station.zvukON1.fill(false);
@@ -63,6 +74,7 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
     s.ServerP = station.serverP;
     s.Opros_period = std::clamp(station.controls.PeriodSE, 1, 100);
     s.otlad = station.controls.otlad;
+    s.zvuk = sound.zvuk;
   });
 }
 

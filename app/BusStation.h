@@ -1,7 +1,8 @@
 // The bus side of the workstation in one piece: the USB link over a serial backend, the frame
-// codec and its dispatch, and the station engine (poll cycle, decoding, shared data file),
-// wired to each other and to the workstation's start-up and shut-down. The program drives it
-// with three timers (20 ms, 100 ms, 1 s); tests drive the same ticks in virtual time.
+// codec and its dispatch, the station engine (poll cycle, decoding, shared data file) and its
+// sound alarms, wired to each other and to the workstation's start-up and shut-down. The
+// program drives it with three timers (20 ms, 100 ms, 1 s); tests drive the same ticks in
+// virtual time.
 #pragma once
 #include <functional>
 
@@ -11,6 +12,7 @@
 #include "bus/SerialBackend.h"
 #include "bus/UsbLink.h"
 #include "setpoints/WriteEngine.h"
+#include "station/SoundAlarms.h"
 #include "station/Station.h"
 
 namespace vs {
@@ -27,6 +29,10 @@ class BusStation {
   FrameCodec codec;
   FrameDispatcher dispatcher;
   Station station;
+  // Alarm sounds: flags from every decoded answer, one sequencer step per second. The program
+  // gives it its player (sound.setPlayer); without one the alarms pass silently. Sound on or
+  // off follows ws.settings.ZWUK_ON, which the general settings window changes at once.
+  SoundAlarms sound;
   // The interactive write engine of the write dialog; KomAvt queues action commands.
   WriteEngine writer{station};
 

@@ -7,8 +7,21 @@
 #include "common/AtomicFile.h"
 #include "config/SettingsFile.h"
 #include "config/TFile_config.h"
+#include "sim/SimBus.h"
+#include "station/SoundAlarms.h"
 
 namespace vs {
+
+namespace {
+
+// The names scripts/make_sounds.sh gives its clips, and sound alarms on.
+void nameSounds(IniFile& ini) {
+  for (int slot = 0; slot < kSoundSlots; ++slot)
+    ini.writeString(kSoundSection, soundKey(slot), demoSoundName(slot));
+  ini.writeInt("Nastr", "ZWUK_ON", 1);
+}
+
+}  // namespace
 
 bool prepareDemoFolder(const std::filesystem::path& dir) {
   namespace fs = std::filesystem;
@@ -37,7 +50,6 @@ bool prepareDemoFolder(const std::filesystem::path& dir) {
     ini.writeInt("USB", "usb-com", 1);
     ini.writeInt("Nastr", "RUN_WIN", 0);  // "Запускать": the link comes up with the program
     ini.writeInt("Nastr", "KOL_T", 2);
-    ini.writeInt("Nastr", "ZWUK_ON", 0);
     ini.writeInt("Nastr", "Help", 0);
     ini.writeInt("Nastr", "Compyter", 0);
     for (int c = 1; c <= 7; ++c)
@@ -49,9 +61,39 @@ bool prepareDemoFolder(const std::filesystem::path& dir) {
     ini.writeInt("UST", "Table_w0", 200);
     ini.writeInt("UST", "Table_h0", 58);
     for (int c = 0; c < 4; ++c) ini.writeInt("UST", "FON" + std::to_string(c) + "_Size", 14);
+    nameSounds(ini);
     ok = ini.save(dir / "Vetrostan.INI") && ok;
+  } else {
+    IniFile ini;
+    if (ini.load(dir / "Vetrostan.INI") && !ini.has(kSoundSection, soundKey(0))) {
+      nameSounds(ini);
+      ok = ini.save(dir / "Vetrostan.INI") && ok;
+    }
   }
   return ok;
+}
+
+void DemoAlarms::attachTo(SimBus& bus) {
+  bus_ = &bus;
+  bus.attach(*this);
+}
+
+std::optional<SimAnswer> DemoAlarms::onFrame(const RS232_T&, std::int64_t nowMs) {
+  if (!bus_ || nowMs < 0) return std::nullopt;
+  const std::int64_t t = nowMs % kCycleMs;
+  for (std::size_t k = 0; k < std::size(kAlarms); ++k) {
+    const Alarm& a = kAlarms[k];
+    const bool on = t >= a.fromMs && t < a.toMs;
+    SimController* c = bus_->controller(a.incubator);
+    if (on == on_[k] || !c) continue;
+    on_[k] = on;
+    // Only this alarm's bit changes: the others, and the operator's alarm reset, stay as they
+    // are until the next edge.
+    const auto mask = static_cast<std::uint16_t>(1u << a.bit);
+    const std::uint16_t c2 = c->word(StatusAt::C2);
+    c->setAlarmBits(static_cast<std::uint16_t>(on ? (c2 | mask) : (c2 & ~mask)));
+  }
+  return std::nullopt;
 }
 
 }  // namespace vs

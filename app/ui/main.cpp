@@ -31,6 +31,7 @@
 #include "config/ui/TFormUST.h"
 #include "sim/SimBus.h"
 #include "sim/SimHall.h"
+#include "station/ui/QtSoundPlayer.h"
 #include "station/ui/TForm1.h"
 
 namespace fs = std::filesystem;
@@ -84,6 +85,8 @@ struct Plant {
     if (serial)
       QObject::connect(serial.get(), &QtSerialBackend::bytesArrived, serial.get(),
                        [this] { bus.bytesArrived(); });
+    if (sim) demoAlarms.attachTo(*sim);
+    bus.sound.setPlayer(&soundPlayer);
   }
 
   static std::unique_ptr<SimBus> makeHall(QElapsedTimer& since) {
@@ -96,8 +99,10 @@ struct Plant {
 
   SystemClock clock;
   QElapsedTimer since;
+  DemoAlarms demoAlarms;  // outlives the simulated hall it listens on
   std::unique_ptr<SimBus> sim;
   std::unique_ptr<QtSerialBackend> serial;
+  QtSoundPlayer soundPlayer;  // outlives the bus station that plays on it
   Workstation ws;
   BusStation bus;
 };
