@@ -61,10 +61,17 @@ TEST(BlokWopros, HandsOneStuffedFrameToTheWriterAndSignalsTheSend) {
   EXPECT_EQ(written, (Bytes{0x00, 0x00, 0xAA, 0x55, 0x02, 0xDE, 0x00, 0x01, 0x00, 0x1A}));
   EXPECT_EQ(sent, 1);
 
-  // A throwing or failing writer is swallowed and still counts as a send.
+  // A frame the adapter did not take whole is no send (a pulled-out adapter must not look
+  // busy); a throwing writer is caught and told once.
+  std::vector<std::string> told;
+  codec.failures.report = [&](const std::string& t) { told.push_back(t); };
+  codec.write = [](const std::uint8_t*, std::int32_t n) { return n - 1; };
+  codec.BlokWopros(5, 222, 0, payload);
   codec.write = [](const std::uint8_t*, std::int32_t) -> std::int32_t { throw 1; };
   codec.BlokWopros(5, 222, 0, payload);
-  EXPECT_EQ(sent, 2);
+  codec.BlokWopros(5, 222, 0, payload);
+  EXPECT_EQ(sent, 1);
+  EXPECT_EQ(told.size(), 1u);
 }
 
 TEST(Obrabotka_N, ReceivesTheWorkedExamplesBackUnstuffed) {

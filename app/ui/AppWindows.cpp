@@ -13,6 +13,8 @@
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
+#include "setpoints/ui/TWriteF.h"
+#include "setpoints/ui/ZonesTab.h"
 #include "station/ui/TForm1.h"
 
 namespace vs {
@@ -55,6 +57,8 @@ void wire(AppWindows& w) {
     QObject::connect(f1->settingsTab(), &SettingsTab::usbSettingsClicked, w.form100,
                      [f100 = w.form100] { f100->exec(); });
   }
+  // A double-click in "Зоны" fills the pending write and opens the write dialog.
+  if (w.writeF) f1->zonesTab()->hooks.writeDialog = [writeF = w.writeF] { writeF->exec(); };
   if (w.form14)
     QObject::connect(f1->hotKeyP(), &QAction::triggered, w.form14, [f14 = w.form14] {
       f14->show();
@@ -78,7 +82,8 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
   AppWindows w;
   for (std::string_view name : kWindowOrder) {
     if (name == "TForm1") {
-      w.form1 = std::make_unique<TForm1>(ws, secondCopy);
+      w.form1 = std::make_unique<TForm1>(
+          ws, secondCopy, TForm1::Parts{links.sound, links.tables, links.WriteKom});
     } else if (!w.form1) {
       continue;  // nothing is created before the main window
     } else if (name == "TForm4") {
@@ -101,6 +106,9 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
     } else if (name == "TForm14") {
       if (!links.kom485m) continue;
       w.form14 = new TForm14(*links.kom485m, w.form1.get());
+    } else if (name == "TWriteF") {
+      if (!links.writer) continue;
+      w.writeF = new TWriteF(*links.writer, w.form1.get());
     } else if (name == "TForm15") {
       w.form15 = new TForm15(ws, w.form1.get());
     } else {

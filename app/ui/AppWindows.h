@@ -10,6 +10,11 @@ namespace vs {
 
 class Workstation;
 class UsbLink;
+class SoundAlarms;
+class WriteEngine;
+class TWriteF;
+struct StationTables;
+struct TWriteCom;
 class TForm1;
 class TForm14;
 class TForm100;
@@ -25,6 +30,7 @@ struct AppWindows {
   TForm100* form100 = nullptr;
   TForm14* form14 = nullptr;
   TForm15* form15 = nullptr;
+  TWriteF* writeF = nullptr;
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 
@@ -40,6 +46,10 @@ struct AppLinks {
   UsbLink* usb = nullptr;      // the adapter window TForm100
   Kom485m* kom485m = nullptr;  // the schedule debug window TForm14
   int* serverP = nullptr;      // the station mode set by the adapter window's "Сеть"
+  SoundAlarms* sound = nullptr;  // the "Звуки" tab of the main window
+  StationTables* tables = nullptr;  // the "Зоны" tab
+  TWriteCom* WriteKom = nullptr;    // the write a double-click in "Зоны" fills
+  WriteEngine* writer = nullptr;    // the write dialog TWriteF
 };
 
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main

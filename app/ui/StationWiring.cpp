@@ -14,6 +14,7 @@
 #include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TFormUST.h"
+#include "setpoints/ui/ZonesTab.h"
 #include "station/MainTableLayout.h"
 #include "station/RowTexts.h"
 #include "station/ui/IncubatorTable.h"
@@ -61,12 +62,39 @@ void writeRow(IncubatorTable* t, Station& st, int nk, int kol_t) {
 
 }  // namespace
 
+AppLinks appLinks(BusStation& bus) {
+  AppLinks l;
+  l.usb = &bus.link;
+  l.kom485m = &bus.station.kom485m;
+  l.serverP = &bus.station.serverP;
+  l.sound = &bus.sound;
+  l.tables = &bus.station;
+  l.WriteKom = &bus.station.WriteKom;
+  l.writer = &bus.writer;
+  return l;
+}
+
 void connectStation(AppWindows& w, BusStation& bus) {
   TForm1* f1 = w.form1.get();
   Station& st = bus.station;
   Workstation& ws = bus.ws;
   IncubatorTable* table = f1->table();
   table->setStation(&st);
+
+  // Every way of silencing a clip: "Остановить ЗВУК", any key, a click on the background, a
+  // double-click in "Аварии".
+  f1->hooks.zvuk_off = [&bus] { bus.sound.zvuk_off(); };
+
+  // A double-click in "Аварии" sends the operator's alarm reset (action 4) to that incubator.
+  f1->hooks.alarmReset = [&bus](int nk) {
+    if (nk < 0 || nk >= kMaxRows) return;
+    bus.writer.KomAvt(
+        static_cast<std::uint8_t>(bus.station.config().konfig_n[static_cast<std::size_t>(nk)] & 0xFF),
+        4);
+  };
+  // The setpoint grid follows each answer of its incubator.
+  if (ZonesTab* zones = f1->zonesTab())
+    st.listeners.add(StatusStep::SetpointGrid, [zones](const StatusEvent& e) { zones->zon_ust(e.nk); });
 
   // Top bar.
   st.hooks.rsChanged = [f1](bool down) {

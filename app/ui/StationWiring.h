@@ -20,6 +20,9 @@ class StationTimers : public QObject {
   QTimer t20_, t100_, t1000_;
 };
 
+// The engine parts of the bus station that windows show or work on, for createWindows().
+AppLinks appLinks(BusStation& bus);
+
 // Connects the station to the windows created by createWindows().
 void connectStation(AppWindows& w, BusStation& bus);
 

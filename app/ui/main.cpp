@@ -8,11 +8,13 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/BusStation.h"
@@ -31,7 +33,9 @@
 #include "config/ui/TFormUST.h"
 #include "sim/SimBus.h"
 #include "sim/SimHall.h"
+#include "station/MainTableLayout.h"
 #include "station/ui/QtSoundPlayer.h"
+#include "station/ui/IncubatorTable.h"
 #include "station/ui/TForm1.h"
 
 namespace fs = std::filesystem;
@@ -52,8 +56,9 @@ QString qpath(const fs::path& p) {
                            static_cast<qsizetype>(u.size()));
 }
 
-// Pictures of the main window (each tab) and of the dialogs, for documentation and checks.
-void saveScreenshots(AppWindows& w, const fs::path& dir) {
+// Pictures of the main window (each tab, and a hover panel over the first row) and of the
+// dialogs, for documentation and checks.
+void saveScreenshots(AppWindows& w, Workstation& ws, const fs::path& dir) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   const QDir out(qpath(dir));
@@ -63,6 +68,18 @@ void saveScreenshots(AppWindows& w, const fs::path& dir) {
     w.form1->grab().save(out.filePath(QString("TForm1_tab%1.png").arg(i)));
   }
   pages->setCurrentIndex(0);
+  IncubatorTable* table = w.form1->table();
+  const int help = ws.settings.Help;
+  ws.settings.Help = 1;
+  for (const auto& [column, name] : {std::pair{1, "TForm1_hoverT.png"},
+                                     std::pair{humidityColumn(table->kolT()), "TForm1_hoverV.png"}}) {
+    const QRect cell = table->grid()->visualRect(table->grid()->model()->index(0, column - 1));
+    const QPoint at = table->grid()->viewport()->mapTo(table, cell.center()) + QPoint(0, 120);
+    table->TableTMouseMove(column, 1, at);
+    w.form1->grab().save(out.filePath(QString::fromLatin1(name)));
+  }
+  table->TableTMouseMove(-1, -1, {});
+  ws.settings.Help = help;
   for (QWidget* d : {static_cast<QWidget*>(w.formUST), static_cast<QWidget*>(w.form15),
                      static_cast<QWidget*>(w.form4), static_cast<QWidget*>(w.form100),
                      static_cast<QWidget*>(w.form14)}) {
@@ -71,6 +88,17 @@ void saveScreenshots(AppWindows& w, const fs::path& dir) {
     const QString name = QString::fromLatin1(d->metaObject()->className()).section("::", -1);
     d->grab().save(out.filePath(name + ".png"));
   }
+}
+
+// True once every polled row has answered, or has been polled twice without an answer: the
+// table shows a whole cycle of live values.
+bool wholeCycleShown(const Station& st) {
+  const TFile_config& cfg = st.config();
+  for (int nk = 0; nk < st.kol_inkub(); ++nk) {
+    const auto n = static_cast<std::size_t>(nk);
+    if (cfg.konfig_o[n] && st.kol_byte_opros[n] == 0 && st.tab_otvetR[n] < 2) return false;
+  }
+  return true;
 }
 
 // What the program runs on, with or without windows: the workstation, its serial port (the
@@ -195,7 +223,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
         QString::fromStdString(text));
   };
   AppWindows w = createWindows(ws, secondCopy,
-                               AppLinks{&bus.link, &bus.station.kom485m, &bus.station.serverP});
+                               appLinks(bus));
   connectStation(w, bus);
   StationTimers timers(bus);
   TForm1* main = w.form1.get();
@@ -207,11 +235,20 @@ int runWindows(const Options& opt, int argc, char** argv) {
   QObject::connect(main, &TForm1::closed, &app, &QCoreApplication::quit);
   QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &QWidget::close);
   main->show();
-  if (!opt.screenshot.empty())
-    QTimer::singleShot(500, main, [&w, &opt, main] {
-      saveScreenshots(w, opt.screenshot);
+  if (!opt.screenshot.empty()) {
+    // The pictures show live values: they wait for a whole poll cycle (20 s at most).
+    auto* wait = new QTimer(main);
+    auto* since = new QElapsedTimer;
+    since->start();
+    QObject::connect(wait, &QTimer::timeout, main, [&w, &ws, &bus, &opt, main, wait, since] {
+      if (!wholeCycleShown(bus.station) && since->elapsed() < 20000) return;
+      wait->stop();
+      delete since;
+      saveScreenshots(w, ws, opt.screenshot);
       main->close();
     });
+    wait->start(200);
+  }
   return app.exec();
 }
 

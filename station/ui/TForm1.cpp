@@ -21,6 +21,9 @@
 
 #include "app/Workstation.h"
 #include "config/ui/SettingsTab.h"
+#include "station/SoundAlarms.h"
+#include "station/ui/SoundsTab.h"
+#include "setpoints/ui/ZonesTab.h"
 #include "station/MainTableLayout.h"
 
 namespace vs {
@@ -30,13 +33,6 @@ namespace {
 QString qs(const std::string& utf8) {
   return QString::fromStdString(utf8);
 }
-
-// Captions of the alarm kinds on the "Звуки" tab, slot 0..10.
-constexpr const char* kSoundCaptions[11] = {
-    "Влажн. выше зоны",     "Влажн. ниже зоны",    "Темп. выше зоны",     "Темп. ниже зоны",
-    "Герконы оба замкнуты", "Охлаждение работает", "Влажн. таймер упр.",  "Геркон лев. таймер",
-    "Геркон прав. таймер",  "Сработал отсекатель", "Мотор ниже скорость",
-};
 
 QToolButton* iconButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& hint,
                         bool toggle) {
@@ -51,7 +47,19 @@ QToolButton* iconButton(QWidget* parent, QStyle::StandardPixmap icon, const QStr
 
 }  // namespace
 
-TForm1::TForm1(Workstation& ws, bool secondCopy, QWidget* parent) : QMainWindow(parent), ws_(ws) {
+TForm1::TForm1(Workstation& ws, bool secondCopy) : TForm1(ws, secondCopy, Parts{}) {}
+
+TForm1::TForm1(Workstation& ws, bool secondCopy, const Parts& parts, QWidget* parent)
+    : QMainWindow(parent), ws_(ws) {
+  sound_ = parts.sound;
+  if (!sound_) {
+    ownSound_ = std::make_unique<SoundAlarms>(ws_.home());
+    sound_ = ownSound_.get();
+  }
+  StationTables* tables = parts.tables;
+  if (!tables) tables = (ownTables_ = std::make_unique<StationTables>()).get();
+  TWriteCom* writeKom = parts.WriteKom;
+  if (!writeKom) writeKom = (ownWriteKom_ = std::make_unique<TWriteCom>()).get();
   setObjectName("Form1");
   setWindowTitle(secondCopy ? qs(kSecondCopyCaption) + qs(kSecondCopyNote) : qs(kMainCaption));
 
@@ -76,8 +84,12 @@ TForm1::TForm1(Workstation& ws, bool secondCopy, QWidget* parent) : QMainWindow(
   auto* charts = new QWidget(pages_);
   charts->setObjectName("TabCharts");
   pages_->addTab(charts, "Графики");
-  pages_->addTab(buildZonesTab(), "Зоны");
-  pages_->addTab(buildSoundsTab(), "Звуки");
+  zonesTab_ = new ZonesTab(*tables, *writeKom, pages_);
+  pages_->addTab(zonesTab_, "Зоны");
+  // A second copy writes no settings: its choices of sound files stay with this run.
+  soundsTab_ = new SoundsTab(*sound_, ws_.readOnly() ? std::filesystem::path{} : ws_.iniPath(),
+                             [this](const std::string& text) { ws_.show(text); }, pages_);
+  pages_->addTab(soundsTab_, "Звуки");
   settingsTab_ = new SettingsTab(ws_, pages_);
   pages_->addTab(settingsTab_, "Установки");
   v->addWidget(pages_, 1);
@@ -198,48 +210,6 @@ QWidget* TForm1::buildTopBar() {
   return bar;
 }
 
-QWidget* TForm1::buildZonesTab() {
-  auto* tab = new QWidget(this);
-  tab->setObjectName("TabZones");
-  auto* v = new QVBoxLayout(tab);
-  v->setContentsMargins(0, 0, 0, 0);
-  // One column per incubator (the names in the header row), one row per parameter.
-  zonT_ = new QTableWidget(tab);
-  zonT_->setObjectName("zonT");
-  zonT_->setColumnCount(1);
-  v->addWidget(zonT_);
-  return tab;
-}
-
-QWidget* TForm1::buildSoundsTab() {
-  auto* tab = new QWidget(this);
-  tab->setObjectName("TabSounds");
-  auto* v = new QVBoxLayout(tab);
-  play_ = new QPushButton("Проиграть", tab);
-  play_->setObjectName("ButtonPlay");
-  auto* top = new QHBoxLayout;
-  top->addWidget(play_);
-  top->addStretch(1);
-  v->addLayout(top);
-  soundGrid_ = new QTableWidget(11, 1, tab);
-  soundGrid_->setObjectName("StringGridZvuk");
-  soundGrid_->setHorizontalHeaderLabels({"Имя звукового файла"});
-  QStringList captions;
-  for (const char* c : kSoundCaptions) captions << QString::fromUtf8(c);
-  soundGrid_->setVerticalHeaderLabels(captions);
-  soundGrid_->verticalHeader()->setFixedWidth(220);
-  soundGrid_->horizontalHeader()->resizeSection(0, 318);
-  soundGrid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  soundGrid_->setFixedWidth(220 + 318 + 2 * soundGrid_->frameWidth() +
-                            soundGrid_->verticalScrollBar()->sizeHint().width());
-  for (int r = 0; r < 11; ++r) soundGrid_->setItem(r, 0, new QTableWidgetItem);
-  auto* row = new QHBoxLayout;
-  row->addWidget(soundGrid_);
-  row->addStretch(1);
-  v->addLayout(row, 1);
-  return tab;
-}
-
 void TForm1::buildMenu() {
   QMenu* m = menuBar()->addMenu("Настройки");
   actGeneral_ = m->addAction("Общие Настройки");
@@ -294,8 +264,8 @@ void TForm1::applySettings() {
   table_->fontsChanged();
   for (int c = 0; c < table_->colCount() && c < 8; ++c)
     table_->setColWidth(c, s.tableW[static_cast<std::size_t>(c)]);
-  for (int r = 0; r < 11; ++r)
-    soundGrid_->item(r, 0)->setText(qs(s.zvuk[static_cast<std::size_t>(r)]));
+  if (ownSound_) ownSound_->zvuk = s.zvuk;
+  soundsTab_->showNames();
   settingsTab_->applySettings();
 }
 
@@ -303,6 +273,7 @@ void TForm1::applyConfig() {
   setCount(ws_.countSpin);
   writeNames();
   table_->writeHeader();
+  zonesTab_->zon_ust();
   settingsTab_->showCount(ws_.countSpin);
 }
 
@@ -312,14 +283,14 @@ void TForm1::writeNames() {
   for (int r = 1; r <= named; ++r) {
     const QString name = qs(cfg.konfig_s[static_cast<std::size_t>(r - 1)].utf8());
     table_->setCells(0, r, name);
-    zonT_->setHorizontalHeaderItem(r - 1, new QTableWidgetItem(name));
+    zonT()->setHorizontalHeaderItem(r - 1, new QTableWidgetItem(name));
   }
 }
 
 void TForm1::setCount(int count) {
   ws_.countSpin = count;
   table_->setRowCount(count + 1);
-  zonT_->setColumnCount(count);
+  zonT()->setColumnCount(count);
 }
 
 void TForm1::storeSettings() {
@@ -343,6 +314,17 @@ void TForm1::closeEvent(QCloseEvent* e) {
     emit closed();
   }
   e->accept();
+}
+
+QTableWidget* TForm1::zonT() const {
+  return zonesTab_->zonT();
+}
+
+QTableWidget* TForm1::soundGrid() const {
+  return soundsTab_->grid();
+}
+QPushButton* TForm1::playButton() const {
+  return soundsTab_->playButton();
 }
 
 QTableWidget* TForm1::tableT() const {

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <memory>
 
 #include "config/Settings.h"
 #include "station/ui/IncubatorTable.h"
@@ -22,6 +23,11 @@ namespace vs {
 
 class Workstation;
 class SettingsTab;
+class SoundAlarms;
+class SoundsTab;
+class ZonesTab;
+struct StationTables;
+struct TWriteCom;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -49,9 +55,19 @@ class TForm1 : public QMainWindow {
   };
   Hooks hooks;
 
+  // The engine parts the tabs show: the sound alarms ("Звуки"), the station's tables and its
+  // pending write ("Зоны"). Any left empty, the window keeps an idle one of its own, which only
+  // shows what the settings and the configuration say (window tests).
+  struct Parts {
+    SoundAlarms* sound = nullptr;
+    StationTables* tables = nullptr;
+    TWriteCom* WriteKom = nullptr;
+  };
+
   // `secondCopy`: another copy of the program already runs on this working folder; the caption
   // says so and that this copy only watches.
-  TForm1(Workstation& ws, bool secondCopy, QWidget* parent = nullptr);
+  TForm1(Workstation& ws, bool secondCopy, const Parts& parts, QWidget* parent = nullptr);
+  TForm1(Workstation& ws, bool secondCopy);
   ~TForm1() override;
 
   Workstation& workstation() { return ws_; }
@@ -65,9 +81,11 @@ class TForm1 : public QMainWindow {
   void writeNames();
 
   QTableWidget* tableT() const;
-  QTableWidget* zonT() const { return zonT_; }
-  QTableWidget* soundGrid() const { return soundGrid_; }
-  QPushButton* playButton() const { return play_; }
+  ZonesTab* zonesTab() const { return zonesTab_; }
+  QTableWidget* zonT() const;
+  SoundsTab* soundsTab() const { return soundsTab_; }
+  QTableWidget* soundGrid() const;
+  QPushButton* playButton() const;
   QTabWidget* pageControl() const { return pages_; }
   SettingsTab* settingsTab() const { return settingsTab_; }
   // Controls of the "Установки" tab the poll cycle and the hub use.
@@ -113,8 +131,6 @@ class TForm1 : public QMainWindow {
  private:
   QWidget* buildTopBar();
   void buildMenu();
-  QWidget* buildZonesTab();
-  QWidget* buildSoundsTab();
   void hookStartUp();
   void applySettings();
   void applyConfig();
@@ -125,9 +141,12 @@ class TForm1 : public QMainWindow {
   Workstation& ws_;
   QTabWidget* pages_ = nullptr;
   IncubatorTable* table_ = nullptr;
-  QTableWidget* zonT_ = nullptr;
-  QTableWidget* soundGrid_ = nullptr;
-  QPushButton* play_ = nullptr;
+  std::unique_ptr<SoundAlarms> ownSound_;  // when the window was given none
+  std::unique_ptr<StationTables> ownTables_;
+  std::unique_ptr<TWriteCom> ownWriteKom_;
+  SoundAlarms* sound_ = nullptr;
+  ZonesTab* zonesTab_ = nullptr;
+  SoundsTab* soundsTab_ = nullptr;
   SettingsTab* settingsTab_ = nullptr;
   QFrame* topBar_ = nullptr;
   QToolButton* rs_ = nullptr;

@@ -53,8 +53,7 @@ struct HallWindow : ::testing::Test {
     ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
     ws->message = [](const std::string&) {};
     bus = std::make_unique<BusStation>(*ws, sim);
-    w = createWindows(*ws, false, AppLinks{&bus->link, &bus->station.kom485m,
-                                           &bus->station.serverP});
+    w = createWindows(*ws, false, appLinks(*bus));
     connectStation(w, *bus);
     w.form1->resize(1500, 700);
   }
