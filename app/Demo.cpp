@@ -50,17 +50,23 @@ bool prepareDemoFolder(const std::filesystem::path& dir) {
     ini.writeInt("USB", "usb-com", 1);
     ini.writeInt("Nastr", "RUN_WIN", 0);  // "Запускать": the link comes up with the program
     ini.writeInt("Nastr", "KOL_T", 2);
-    ini.writeInt("Nastr", "Help", 0);
+    ini.writeInt("Nastr", "Help", 1);  // the hover panels show a newcomer the zones
     ini.writeInt("Nastr", "Compyter", 0);
+    // Room for the tray countdown, three alarm pictures and the recording texts.
     for (int c = 1; c <= 7; ++c)
-      ini.writeInt("UST", "Table_w" + std::to_string(c), c == 5 ? 140 : 110);
+      ini.writeInt("UST", "Table_w" + std::to_string(c), c == 5 ? 140 : (c >= 6 ? 160 : 110));
     ini.writeInt("Form", "Width", 1200);
     ini.writeInt("Form", "Height", 860);
     ini.writeInt("Form", "Left", 20);
     ini.writeInt("Form", "Top", 20);
     ini.writeInt("UST", "Table_w0", 200);
     ini.writeInt("UST", "Table_h0", 58);
-    for (int c = 0; c < 4; ++c) ini.writeInt("UST", "FON" + std::to_string(c) + "_Size", 14);
+    // Above the zone red, within dark green, below blue; names and headers black.
+    const int colours[4] = {0x000000, 0x0000FF, 0x008000, 0xFF0000};
+    for (int c = 0; c < 4; ++c) {
+      ini.writeInt("UST", "FON" + std::to_string(c) + "_Size", 14);
+      ini.writeInt("UST", "FON" + std::to_string(c) + "_Color", colours[c]);
+    }
     nameSounds(ini);
     ok = ini.save(dir / "Vetrostan.INI") && ok;
   } else {

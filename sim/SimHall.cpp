@@ -226,6 +226,10 @@ void demoHall(SimBus& bus) {
   alarm.setT2(3839);
   alarm.setAlarmBits((1u << 2) | (1u << 5));  // temperature above its zone, cooling running
 
+  SimController& cold = *bus.controller(5);  // below its zone: drawn in the "below" colour
+  cold.setT1(3690);
+  cold.setT2(3694);
+
   SimController& damper = *bus.controller(6);
   damper.fitDamper(true);
   damper.placeDamper(30);
