@@ -6,11 +6,11 @@
 #pragma once
 #include <functional>
 
-#include "app/Workstation.h"
 #include "bus/FrameCodec.h"
 #include "bus/FrameDispatcher.h"
 #include "bus/SerialBackend.h"
 #include "bus/UsbLink.h"
+#include "config/Workstation.h"
 #include "setpoints/WriteEngine.h"
 #include "station/SoundAlarms.h"
 #include "station/Station.h"

@@ -34,9 +34,9 @@ VS_OFFSET(RS232_T, i, 1030);
 constexpr std::uint8_t kStationAddress = 222;  // sender of every request
 constexpr std::uint8_t kHubAddress = 255;
 constexpr std::uint8_t kBootloaderAddress = 200;
-constexpr std::size_t kMaxRawFrame = 260;                        // AA + 4 + 255 data + CRC
-constexpr std::size_t kMaxWireFrame = 3 + 2 * (255 + 5);         // 523
-constexpr std::size_t kRequestPayloadSize = 2 + 255;             // [0] unused, [1] L, [2..] data
+constexpr std::size_t kMaxRawFrame = 260;                 // AA + 4 + 255 data + CRC
+constexpr std::size_t kMaxWireFrame = 3 + 2 * (255 + 5);  // 523
+constexpr std::size_t kRequestPayloadSize = 2 + 255;      // [0] unused, [1] L, [2..] data
 
 // Builds the wire form of one frame into `out` (at least kMaxWireFrame bytes) and returns the
 // number of bytes used. No allocation.

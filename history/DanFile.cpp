@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <string>
 #include <ctime>
+#include <string>
 
 #include "common/AtomicFile.h"
 
@@ -88,8 +88,8 @@ bool DanFile::DanWriteFile() {
   if (!ok && !writeFailing_) {
     writeFailing_ = true;
     if (report)
-      report("Файл dan.dan не записывается: " + writePath().string() + " (" +
-             std::strerror(err) + "); удалённые станции видят старые данные");
+      report("Файл dan.dan не записывается: " + writePath().string() + " (" + std::strerror(err) +
+             "); удалённые станции видят старые данные");
   } else if (ok && writeFailing_) {
     writeFailing_ = false;
     if (report) report("Файл dan.dan снова записывается: " + writePath().string());

@@ -70,8 +70,8 @@ bool Journal::Err(const std::string& message) {
     }
     if (failing_) {
       failing_ = false;
-      const std::string back = "Журнал событий снова записывается; строки с " + lostSince_ +
-                               " до этой потеряны";
+      const std::string back =
+          "Журнал событий снова записывается; строки с " + lostSince_ + " до этой потеряны";
       append(path, line(now, back));
       tell(back);
     }

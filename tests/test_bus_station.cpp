@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/BusStation.h"
-#include "app/Workstation.h"
 #include "common/DateTime.h"
 #include "config/SettingsFile.h"
+#include "config/Workstation.h"
 #include "sim/SimBus.h"
 #include "station/PollState.h"
 #include "tests/hall_home.h"

@@ -70,8 +70,9 @@ TEST(Journal, AFailureIsToldOnceWhenItStartsAndOnceWhenItEnds) {
   EXPECT_TRUE(j.Err("d"));
   EXPECT_TRUE(j.Err("e"));
   ASSERT_EQ(told.size(), 2u);
-  EXPECT_EQ(told[1], "Журнал событий снова записывается; строки с 05.03.2024 12:00:00 до этой "
-                     "потеряны");
+  EXPECT_EQ(told[1],
+            "Журнал событий снова записывается; строки с 05.03.2024 12:00:00 до этой "
+            "потеряны");
   EXPECT_EQ(cp1251ToUtf8(fileBytes(tmp.path() / "inf" / "3_2024.txt")),
             "05.03.2024 12:00:09  d\r\n"
             "05.03.2024 12:00:09  Журнал событий снова записывается; строки с 05.03.2024 "

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/BusStation.h"
-#include "app/Workstation.h"
+#include "config/Workstation.h"
 #include "setpoints/SetpointEdit.h"
 #include "setpoints/SetpointMap.h"
 #include "setpoints/WriteEngine.h"

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/BusStation.h"
-#include "app/Workstation.h"
 #include "common/DateTime.h"
 #include "config/SettingsFile.h"
+#include "config/Workstation.h"
 #include "sim/SimBus.h"
 #include "station/SoundAlarms.h"
 #include "station/Zones.h"

@@ -9,8 +9,8 @@
 
 #include "app/Options.h"
 #include "app/WindowOrder.h"
-#include "app/Workstation.h"
 #include "config/SettingsFile.h"
+#include "config/Workstation.h"
 #include "test_workstation_fixture.h"
 
 namespace vs {

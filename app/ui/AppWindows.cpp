@@ -6,10 +6,10 @@
 #include <QToolButton>
 
 #include "app/WindowOrder.h"
-#include "app/Workstation.h"
 #include "app/ui/TForm4.h"
 #include "bus/ui/TForm100.h"
 #include "bus/ui/TForm14.h"
+#include "config/Workstation.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
@@ -82,8 +82,8 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
   AppWindows w;
   for (std::string_view name : kWindowOrder) {
     if (name == "TForm1") {
-      w.form1 = std::make_unique<TForm1>(
-          ws, secondCopy, TForm1::Parts{links.sound, links.tables, links.WriteKom});
+      w.form1 = std::make_unique<TForm1>(ws, secondCopy,
+                                         TForm1::Parts{links.sound, links.tables, links.WriteKom});
     } else if (!w.form1) {
       continue;  // nothing is created before the main window
     } else if (name == "TForm4") {
@@ -100,9 +100,9 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
           f1);
     } else if (name == "TForm100") {
       if (!links.usb) continue;
-      w.form100 = new TForm100(*links.usb, links.serverP ? *links.serverP : ws.settings.ServerP,
-                               ws.iniPath(), ws.insPath(),
-                               mainWindowFor(w.form1.get()), w.form1.get());
+      w.form100 =
+          new TForm100(*links.usb, links.serverP ? *links.serverP : ws.settings.ServerP,
+                       ws.iniPath(), ws.insPath(), mainWindowFor(w.form1.get()), w.form1.get());
     } else if (name == "TForm14") {
       if (!links.kom485m) continue;
       w.form14 = new TForm14(*links.kom485m, w.form1.get());

@@ -43,10 +43,10 @@ struct AppWindows {
 // Engine parts of the program that some windows work on; a window whose part is missing is
 // not created.
 struct AppLinks {
-  UsbLink* usb = nullptr;      // the adapter window TForm100
-  Kom485m* kom485m = nullptr;  // the schedule debug window TForm14
-  int* serverP = nullptr;      // the station mode set by the adapter window's "Сеть"
-  SoundAlarms* sound = nullptr;  // the "Звуки" tab of the main window
+  UsbLink* usb = nullptr;           // the adapter window TForm100
+  Kom485m* kom485m = nullptr;       // the schedule debug window TForm14
+  int* serverP = nullptr;           // the station mode set by the adapter window's "Сеть"
+  SoundAlarms* sound = nullptr;     // the "Звуки" tab of the main window
   StationTables* tables = nullptr;  // the "Зоны" tab
   TWriteCom* WriteKom = nullptr;    // the write a double-click in "Зоны" fills
   WriteEngine* writer = nullptr;    // the write dialog TWriteF

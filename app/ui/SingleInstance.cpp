@@ -6,8 +6,8 @@ namespace vs {
 
 QString SingleInstance::lockPathFor(const std::filesystem::path& workingFolder) {
   const std::u8string u = workingFolder.u8string();
-  const QString dir = QString::fromUtf8(reinterpret_cast<const char*>(u.data()),
-                                        static_cast<qsizetype>(u.size()));
+  const QString dir =
+      QString::fromUtf8(reinterpret_cast<const char*>(u.data()), static_cast<qsizetype>(u.size()));
   return QDir(dir).filePath(QString::fromLatin1(kLockName));
 }
 

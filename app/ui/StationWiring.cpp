@@ -88,13 +88,14 @@ void connectStation(AppWindows& w, BusStation& bus) {
   // A double-click in "Аварии" sends the operator's alarm reset (action 4) to that incubator.
   f1->hooks.alarmReset = [&bus](int nk) {
     if (nk < 0 || nk >= kMaxRows) return;
-    bus.writer.KomAvt(
-        static_cast<std::uint8_t>(bus.station.config().konfig_n[static_cast<std::size_t>(nk)] & 0xFF),
-        4);
+    bus.writer.KomAvt(static_cast<std::uint8_t>(
+                          bus.station.config().konfig_n[static_cast<std::size_t>(nk)] & 0xFF),
+                      4);
   };
   // The setpoint grid follows each answer of its incubator.
   if (ZonesTab* zones = f1->zonesTab())
-    st.listeners.add(StatusStep::SetpointGrid, [zones](const StatusEvent& e) { zones->zon_ust(e.nk); });
+    st.listeners.add(StatusStep::SetpointGrid,
+                     [zones](const StatusEvent& e) { zones->zon_ust(e.nk); });
 
   // Top bar.
   st.hooks.rsChanged = [f1](bool down) {

@@ -5,7 +5,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Workstation.h"
+#include "config/Workstation.h"
 
 namespace vs {
 

@@ -2,11 +2,11 @@
 // start-up, and ends through the shut-down when the main window closes or on SIGINT/SIGTERM.
 #include <QApplication>
 #include <QDateTime>
-#include <QPointer>
-#include <QStatusBar>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPointer>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
@@ -20,7 +20,6 @@
 #include "app/BusStation.h"
 #include "app/Demo.h"
 #include "app/Options.h"
-#include "app/Workstation.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/SignalWatcher.h"
 #include "app/ui/SingleInstance.h"
@@ -29,13 +28,14 @@
 #include "bus/ui/QtSerialBackend.h"
 #include "bus/ui/TForm100.h"
 #include "bus/ui/TForm14.h"
+#include "config/Workstation.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
 #include "sim/SimBus.h"
 #include "sim/SimHall.h"
 #include "station/MainTableLayout.h"
-#include "station/ui/QtSoundPlayer.h"
 #include "station/ui/IncubatorTable.h"
+#include "station/ui/QtSoundPlayer.h"
 #include "station/ui/TForm1.h"
 
 namespace fs = std::filesystem;
@@ -71,8 +71,9 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const fs::path& dir) {
   IncubatorTable* table = w.form1->table();
   const int help = ws.settings.Help;
   ws.settings.Help = 1;
-  for (const auto& [column, name] : {std::pair{1, "TForm1_hoverT.png"},
-                                     std::pair{humidityColumn(table->kolT()), "TForm1_hoverV.png"}}) {
+  for (const auto& [column, name] :
+       {std::pair{1, "TForm1_hoverT.png"},
+        std::pair{humidityColumn(table->kolT()), "TForm1_hoverV.png"}}) {
     const QRect cell = table->grid()->visualRect(table->grid()->model()->index(0, column - 1));
     const QPoint at = table->grid()->viewport()->mapTo(table, cell.center()) + QPoint(0, 120);
     table->TableTMouseMove(column, 1, at);
@@ -153,9 +154,8 @@ std::string utf8(const QString& s) {
 // The lock of the working folder could not be made: say that a second copy would go unseen.
 void reportLockProblem(Workstation& ws, const SingleInstance& single) {
   if (single.problem().isEmpty()) return;
-  ws.report("Файл блокировки " + utf8(SingleInstance::lockPathFor(ws.home())) +
-            " не создан (" + utf8(single.problem()) +
-            "): вторая копия программы на этой папке не будет замечена");
+  ws.report("Файл блокировки " + utf8(SingleInstance::lockPathFor(ws.home())) + " не создан (" +
+            utf8(single.problem()) + "): вторая копия программы на этой папке не будет замечена");
 }
 
 int runHeadless(const Options& opt, int argc, char** argv) {
@@ -222,8 +222,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
         QDateTime::currentDateTime().toString("dd.MM.yyyy H:mm:ss") + "  " +
         QString::fromStdString(text));
   };
-  AppWindows w = createWindows(ws, secondCopy,
-                               appLinks(bus));
+  AppWindows w = createWindows(ws, secondCopy, appLinks(bus));
   connectStation(w, bus);
   StationTimers timers(bus);
   TForm1* main = w.form1.get();

@@ -16,8 +16,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "config/Workstation.h"
 #include "station/MainTableLayout.h"
-#include "app/Workstation.h"
 
 namespace vs {
 

@@ -9,8 +9,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/Workstation.h"
 #include "config/Transfer.h"
+#include "config/Workstation.h"
 
 namespace vs {
 

@@ -7,7 +7,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
-#include "app/Workstation.h"
+#include "config/Workstation.h"
 
 namespace vs {
 

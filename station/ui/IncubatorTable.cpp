@@ -230,8 +230,8 @@ void IncubatorTable::buildContextMenu() {
                                             QLineEdit::Normal, QString::number(colWidth(1)), &ok);
     if (ok) setOtherColWidthsText(t);
   });
-  for (QWidget* w : {static_cast<QWidget*>(grid_), static_cast<QWidget*>(top_),
-                     static_cast<QWidget*>(left_)}) {
+  for (QWidget* w :
+       {static_cast<QWidget*>(grid_), static_cast<QWidget*>(top_), static_cast<QWidget*>(left_)}) {
     w->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(w, &QWidget::customContextMenuRequested, this,
             [menu, w](const QPoint& at) { menu->popup(w->mapToGlobal(at)); });

@@ -124,9 +124,9 @@ class IncubatorTable : public QWidget {
   std::array<QLabel*, 4> tempHintValues_{};
   std::array<QLabel*, 5> humHintValues_{};
   int kolT_ = 2;
-  std::vector<std::string> drawnLook_;  // per row: what its last drawing depended on
+  std::vector<std::string> drawnLook_;    // per row: what its last drawing depended on
   std::vector<signed char> drawnLinked_;  // per row: the name's link colour as last drawn
-  std::array<QFont, 4> fonts_;           // FON[0..3] as Qt fonts, made once per change
+  std::array<QFont, 4> fonts_;            // FON[0..3] as Qt fonts, made once per change
   std::array<QColor, 4> colours_;
 };
 

@@ -19,12 +19,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/Workstation.h"
+#include "config/Workstation.h"
 #include "config/ui/SettingsTab.h"
-#include "station/SoundAlarms.h"
-#include "station/ui/SoundsTab.h"
 #include "setpoints/ui/ZonesTab.h"
 #include "station/MainTableLayout.h"
+#include "station/SoundAlarms.h"
+#include "station/ui/SoundsTab.h"
 
 namespace vs {
 
@@ -87,8 +87,9 @@ TForm1::TForm1(Workstation& ws, bool secondCopy, const Parts& parts, QWidget* pa
   zonesTab_ = new ZonesTab(*tables, *writeKom, pages_);
   pages_->addTab(zonesTab_, "Зоны");
   // A second copy writes no settings: its choices of sound files stay with this run.
-  soundsTab_ = new SoundsTab(*sound_, ws_.readOnly() ? std::filesystem::path{} : ws_.iniPath(),
-                             [this](const std::string& text) { ws_.show(text); }, pages_);
+  soundsTab_ = new SoundsTab(
+      *sound_, ws_.readOnly() ? std::filesystem::path{} : ws_.iniPath(),
+      [this](const std::string& text) { ws_.show(text); }, pages_);
   pages_->addTab(soundsTab_, "Звуки");
   settingsTab_ = new SettingsTab(ws_, pages_);
   pages_->addTab(settingsTab_, "Установки");

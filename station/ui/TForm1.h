@@ -49,9 +49,9 @@ class TForm1 : public QMainWindow {
     std::function<void()> automationConfig;       // "Конфигурация автоматики"
     std::function<void()> trayBoard;              // Alt+N
     std::function<void()> firmwareUpdate;         // Alt+O
-    std::function<void(int nk)> alarmReset;       // double-click in "Аварии": KomAvt(number, 4)
-    std::function<void(int nk)> programWindow;    // double-click in "Запись": TForm2 for row nk
-    std::function<void()> zvuk_off;               // any of the four ways of silencing a clip
+    std::function<void(int nk)> alarmReset;     // double-click in "Аварии": KomAvt(number, 4)
+    std::function<void(int nk)> programWindow;  // double-click in "Запись": TForm2 for row nk
+    std::function<void()> zvuk_off;             // any of the four ways of silencing a clip
   };
   Hooks hooks;
 

@@ -1,13 +1,12 @@
 // The program as a whole: window order, the single-instance lock, the general settings and
 // transfer windows, and the program itself started without windows and ended by SIGTERM.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -21,7 +20,6 @@
 #include <memory>
 
 #include "app/WindowOrder.h"
-#include "app/Workstation.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/SingleInstance.h"
 #include "app/ui/TForm4.h"
@@ -29,6 +27,7 @@
 #include "bus/ui/TForm100.h"
 #include "bus/ui/TForm14.h"
 #include "config/SettingsFile.h"
+#include "config/Workstation.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
@@ -275,9 +274,8 @@ TEST_F(Program, HeadlessRunEndsThroughTheShutDownOnSighup) {
 // nor either copy of the configuration, whatever its temporary folder.
 TEST_F(Program, ASecondCopyOnTheSameFolderNeitherWorksTheBusNorWritesItsFiles) {
   testing::writeHallConfig(dir.home / "config.cfg", {5, 85});
-  testing::writeIni(dir.home / "Vetrostan.INI",
-                    {"[USB]", "usb-Serial_Number=/dev/no-such-adapter", "[Server]", "ServerP=1",
-                     "[Nastr]", "RUN_WIN=0"});
+  testing::writeIni(dir.home / "Vetrostan.INI", {"[USB]", "usb-Serial_Number=/dev/no-such-adapter",
+                                                 "[Server]", "ServerP=1", "[Nastr]", "RUN_WIN=0"});
   const std::string ini = ScratchInstall::read(dir.home / "Vetrostan.INI");
   const std::string cfg = ScratchInstall::read(dir.home / "config.cfg");
   SingleInstance first(SingleInstance::lockPathFor(dir.home));  // the copy that holds the folder

@@ -180,8 +180,7 @@ TEST_F(HeadlessE2e, AdapterBehindAStableLinkIsFoundLostAndFoundAgain) {
       << "polling did not resume";
 
   const std::string err = terminate();
-  EXPECT_NE(err.find("Не удалось открыть порт USB! =  " + link.string()), std::string::npos)
-      << err;
+  EXPECT_NE(err.find("Не удалось открыть порт USB! =  " + link.string()), std::string::npos) << err;
   const std::string journal = dir.journal();
   const std::string lost = "Связь с адаптером " + link.string() + " потеряна";
   const std::string back = "Связь с адаптером " + link.string() + " восстановлена";

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/BusStation.h"
-#include "app/Workstation.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/StationWiring.h"
+#include "config/Workstation.h"
 #include "sim/SimBus.h"
 #include "station/MainTableLayout.h"
 #include "station/ui/IncubatorTable.h"
@@ -28,9 +28,9 @@ using testing::ScratchInstall;
 
 // Text colours of the font classes: red above the zone, green within, blue below.
 constexpr const char* kFonts[] = {
-    "[UST]",           "FON0_Size=10",      "FON1_Size=10",      "FON2_Size=10",
-    "FON3_Size=10",    "FON1_Color=255",    "FON2_Color=32768",  "FON3_Color=16711680",
-    "FON0_Color=0",    "Table_w1=170",      "Table_h0=60",
+    "[UST]",        "FON0_Size=10",   "FON1_Size=10",     "FON2_Size=10",
+    "FON3_Size=10", "FON1_Color=255", "FON2_Color=32768", "FON3_Color=16711680",
+    "FON0_Color=0", "Table_w1=170",   "Table_h0=60",
 };
 
 struct HallWindow : ::testing::Test {
@@ -116,9 +116,9 @@ TEST_F(HallWindow, ZoneColoursLinkColoursAndAlarmPicturesAsDrawn) {
     const int bound = where >= 0 ? st().ZON_[n][0] : st().ZON_[n][2];
     ctl(a).setT1(bound + where - offset);
   };
-  place(5, 0, +1);    // one hundredth above the upper bound
-  place(85, 1, 0);    // exactly at it: within
-  place(170, 2, -1);  // one hundredth below the lower bound
+  place(5, 0, +1);                             // one hundredth above the upper bound
+  place(85, 1, 0);                             // exactly at it: within
+  place(170, 2, -1);                           // one hundredth below the lower bound
   ctl(5).setAlarmBits((1u << 5) | (1u << 4));  // codes 2 and 4: two pictures
   ctl(170).setC3(static_cast<std::uint16_t>(1u << 7));
   runMs(12'000);

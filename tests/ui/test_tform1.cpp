@@ -12,8 +12,8 @@
 #include <QToolButton>
 #include <memory>
 
-#include "app/Workstation.h"
 #include "config/SettingsFile.h"
+#include "config/Workstation.h"
 #include "station/ui/TForm1.h"
 #include "tests/test_workstation_fixture.h"
 

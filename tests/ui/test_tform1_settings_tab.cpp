@@ -11,7 +11,7 @@
 #include <QTableWidget>
 #include <memory>
 
-#include "app/Workstation.h"
+#include "config/Workstation.h"
 #include "config/ui/SettingsTab.h"
 #include "station/ui/TForm1.h"
 #include "tests/test_workstation_fixture.h"

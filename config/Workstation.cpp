@@ -1,10 +1,10 @@
-#include "app/Workstation.h"
+#include "config/Workstation.h"
 
 #include <clocale>
 #include <iostream>
 
-#include "station/MainTableLayout.h"
 #include "config/SettingsFile.h"
+#include "station/MainTableLayout.h"
 
 namespace vs {
 
