@@ -16,6 +16,7 @@
 #include "sim/SimBus.h"
 #include "station/PollState.h"
 #include "tests/hall_home.h"
+#include "tests/hall_time.h"
 #include "tests/test_workstation_fixture.h"
 
 namespace vs {
@@ -74,16 +75,7 @@ class BusHall : public ::testing::Test {
   std::filesystem::path ws_ini() const { return dir.home / "Vetrostan.INI"; }
 
   // The program's timers for `ms` of virtual time; line, clock and ticks move together.
-  void runMs(std::int64_t ms) {
-    for (const std::int64_t end = nowUs + ms * 1000; nowUs < end;) {
-      nowUs += 20'000;
-      sim.advanceToUs(nowUs);
-      clock.set(kStart + static_cast<double>(nowUs) / 86'400'000'000.0);
-      bus->tick20ms();
-      if (nowUs % 100'000 == 0) bus->tick100ms();
-      if (nowUs % 1'000'000 == 0) bus->tick1s();
-    }
-  }
+  void runMs(std::int64_t ms) { testing::runHall(nowUs, kStart, sim, clock, *bus, ms); }
 
   SimController& ctl(std::uint8_t a) { return *sim.controller(a); }
   Station& st() { return bus->station; }

@@ -16,6 +16,7 @@
 #include "setpoints/WriteEngine.h"
 #include "sim/SimBus.h"
 #include "tests/hall_home.h"
+#include "tests/hall_time.h"
 #include "tests/test_workstation_fixture.h"
 
 namespace vs {
@@ -309,16 +310,7 @@ class WriteHall : public ::testing::Test {
     ws.reset();
   }
 
-  void runMs(std::int64_t ms) {
-    for (const std::int64_t end = nowUs + ms * 1000; nowUs < end;) {
-      nowUs += 20'000;
-      sim.advanceToUs(nowUs);
-      clock.set(kStart + static_cast<double>(nowUs) / 86'400'000'000.0);
-      bus->tick20ms();
-      if (nowUs % 100'000 == 0) bus->tick100ms();
-      if (nowUs % 1'000'000 == 0) bus->tick1s();
-    }
-  }
+  void runMs(std::int64_t ms) { testing::runHall(nowUs, kStart, sim, clock, *bus, ms); }
 
   // A double-click in the grid, as the "Зоны" tab makes it.
   void click(int c, int r) {

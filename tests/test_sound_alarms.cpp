@@ -18,6 +18,7 @@
 #include "station/SoundAlarms.h"
 #include "station/Zones.h"
 #include "tests/hall_home.h"
+#include "tests/hall_time.h"
 #include "tests/test_workstation_fixture.h"
 
 namespace vs {
@@ -115,16 +116,7 @@ class SoundHall : public ::testing::Test {
     ws->startUp();
   }
 
-  void runMs(std::int64_t ms) {
-    for (const std::int64_t end = nowUs + ms * 1000; nowUs < end;) {
-      nowUs += 20'000;
-      sim.advanceToUs(nowUs);
-      clock.set(kStart + static_cast<double>(nowUs) / 86'400'000'000.0);
-      bus->tick20ms();
-      if (nowUs % 100'000 == 0) bus->tick100ms();
-      if (nowUs % 1'000'000 == 0) bus->tick1s();
-    }
-  }
+  void runMs(std::int64_t ms) { testing::runHall(nowUs, kStart, sim, clock, *bus, ms); }
   // On to the second whose tick has just looked at scan position `i`, so that alarms raised now
   // reach their slots in slot order.
   void runToScan(int i) {

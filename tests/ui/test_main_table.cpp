@@ -19,6 +19,7 @@
 #include "station/ui/IncubatorTable.h"
 #include "station/ui/TForm1.h"
 #include "tests/hall_home.h"
+#include "tests/hall_time.h"
 #include "tests/test_workstation_fixture.h"
 
 namespace vs {
@@ -62,16 +63,7 @@ struct HallWindow : ::testing::Test {
     bus.reset();
   }
 
-  void runMs(std::int64_t ms) {
-    for (const std::int64_t end = nowUs + ms * 1000; nowUs < end;) {
-      nowUs += 20'000;
-      sim.advanceToUs(nowUs);
-      clock.set(kStart + static_cast<double>(nowUs) / 86'400'000'000.0);
-      bus->tick20ms();
-      if (nowUs % 100'000 == 0) bus->tick100ms();
-      if (nowUs % 1'000'000 == 0) bus->tick1s();
-    }
-  }
+  void runMs(std::int64_t ms) { testing::runHall(nowUs, kStart, sim, clock, *bus, ms); }
 
   IncubatorTable& table() { return *w.form1->table(); }
   Station& st() { return bus->station; }
