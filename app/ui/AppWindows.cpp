@@ -103,6 +103,7 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       w.form100 =
           new TForm100(*links.usb, links.serverP ? *links.serverP : ws.settings.ServerP,
                        ws.iniPath(), ws.insPath(), mainWindowFor(w.form1.get()), w.form1.get());
+      w.form100->setReadOnly(ws.readOnly());
     } else if (name == "TForm14") {
       if (!links.kom485m) continue;
       w.form14 = new TForm14(*links.kom485m, w.form1.get());

@@ -153,7 +153,8 @@ TForm100::TForm100(UsbLink& link, int& serverP, std::filesystem::path iniPath,
 
 TForm100::~TForm100() {
   if (&link_.view() == this) link_.setView(nullptr);
-  if (serverDirty_) saveServerPath(insPath_, link_.Server_s);  // shut-down: nothing to tell
+  // Shut-down: nothing to tell. A second copy on a held folder writes nothing.
+  if (serverDirty_ && !readOnly_) saveServerPath(insPath_, link_.Server_s);
 }
 
 QRadioButton* TForm100::networkItem(int index) const {
@@ -290,6 +291,7 @@ void TForm100::showServerRow() {
 
 void TForm100::onRs485Clicked(bool on) {
   link_.RS485_4 = on;
+  if (readOnly_) return;  // a second copy keeps it for this run only
   if (!saveKey(iniPath_, "UST", "RS485_4", on ? "1" : "0")) {
     showMessage("Не удалось записать файл настроек " + iniPath_.string());
   }
@@ -309,6 +311,7 @@ void TForm100::onChooseServer() {
 }
 
 bool TForm100::saveServer() {
+  if (readOnly_) return true;  // a second copy keeps it for this run only
   if (!saveServerPath(insPath_, link_.Server_s)) {
     showMessage("Не удалось записать файл " + insPath_.string());
     return false;

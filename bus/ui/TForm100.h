@@ -40,6 +40,8 @@ class TForm100 : public QDialog, public UsbLinkView {
            std::filesystem::path insPath, Form100MainWindow mainWindow = {},
            QWidget* parent = nullptr);
   ~TForm100() override;
+  // A second copy on a working folder another copy holds: it reads both files, writes neither.
+  void setReadOnly(bool on) { readOnly_ = on; }
 
   // UsbLinkView.
   void setCaption(const std::string& text) override;
@@ -100,6 +102,7 @@ class TForm100 : public QDialog, public UsbLinkView {
   UsbLink& link_;
   int& serverP_;
   std::filesystem::path iniPath_, insPath_;
+  bool readOnly_ = false;
   Form100MainWindow main_;
   int configuredRow_ = 0;
   bool serverDirty_ = false;
