@@ -43,18 +43,4 @@ inline void putFile(const std::filesystem::path& p, const std::string& bytes) {
       .write(bytes.data(), static_cast<long>(bytes.size()));
 }
 
-// True when the process may write into a folder whose write permission has been removed (as
-// root may), so a read-only folder cannot make a write fail.
-inline bool writesIgnorePermissions(const std::filesystem::path& dir) {
-  namespace fs = std::filesystem;
-  const fs::path probe = dir / "probe-ro";
-  fs::create_directory(probe);
-  fs::permissions(probe, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
-                  fs::perm_options::remove);
-  const bool writable = static_cast<bool>(std::ofstream(probe / "x"));
-  fs::permissions(probe, fs::perms::owner_all, fs::perm_options::add);
-  fs::remove_all(probe);
-  return writable;
-}
-
 }  // namespace vs::testing
