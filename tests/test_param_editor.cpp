@@ -231,7 +231,7 @@ TEST_F(ParamHall, EachZapisWritesItsEncodingAndJournalsOnceConfirmed) {
   EXPECT_EQ(dlg.messages, std::vector<std::string>(4, kRefused));
 
   // A write the controller never answers gets no line of the editor.
-  sim.controller(5)->refusesWrites = true;
+  sim.controller(5)->options().refusesWrites = true;
   f(PField::CoolRun).text = "65535";
   ed->Zapis(PField::CoolRun);
   EXPECT_EQ(writes.size(), sent + 1);

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
+#include <QTabWidget>
 #include <QToolButton>
 
 #include "app/WindowOrder.h"
@@ -13,6 +15,9 @@
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
+#include "setpoints/ui/TForm3.h"
+#include "setpoints/ui/TForm6.h"
+#include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/TWriteF.h"
 #include "setpoints/ui/ZonesTab.h"
 #include "station/ui/TForm1.h"
@@ -59,6 +64,46 @@ void wire(AppWindows& w) {
   }
   // A double-click in "Зоны" fills the pending write and opens the write dialog.
   if (w.writeF) f1->zonesTab()->hooks.writeDialog = [writeF = w.writeF] { writeF->exec(); };
+  // The working-sensor and alarm-delay dialogs open from "Зоны" and write through the dialog.
+  if (w.form3) {
+    w.form3->writeDialog = f1->zonesTab()->hooks.writeDialog;
+    f1->zonesTab()->hooks.workingSensor = [f3 = w.form3](int v, int col, int row) {
+      f3->openFor(v, col, row);
+    };
+  }
+  if (w.form6) {
+    w.form6->writeDialog = f1->zonesTab()->hooks.writeDialog;
+    f1->zonesTab()->hooks.alarmDelay = [f6 = w.form6](int v, int col, int) {
+      f6->openFor(v, col, 0);
+    };
+  }
+  // The parameter editor: shown and closed by its toolbar button, whose state follows the
+  // window; modal on its ventilation page from the ventilation rows of "Зоны".
+  if (TParamWriteF* pw = w.paramWriteF) {
+    if (w.writeF)
+      pw->editor().writeDialog = [writeF = w.writeF] {
+        return writeF->exec() == QDialog::Accepted;
+      };
+    f1->hooks.paramEditor = [pw](bool down) {
+      if (down) {
+        pw->show();
+        pw->raise();
+      } else if (pw->isVisible()) {
+        pw->close();
+      }
+    };
+    QObject::connect(pw, &TParamWriteF::closedEditor, f1, [f1] {
+      const QSignalBlocker quiet(f1->paramButton());
+      f1->paramButton()->setChecked(false);
+    });
+    f1->zonesTab()->hooks.ventilationEditor = [pw] {
+      pw->pages()->setCurrentIndex(3);
+      if (pw->isVisible())
+        pw->raise();
+      else
+        pw->exec();
+    };
+  }
   if (w.form14)
     QObject::connect(f1->hotKeyP(), &QAction::triggered, w.form14, [f14 = w.form14] {
       f14->show();
@@ -110,6 +155,15 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
     } else if (name == "TWriteF") {
       if (!links.writer) continue;
       w.writeF = new TWriteF(*links.writer, w.form1.get());
+    } else if (name == "TForm3") {
+      if (!links.WriteKom) continue;
+      w.form3 = new TForm3(*links.WriteKom, w.form1.get());
+    } else if (name == "TForm6") {
+      if (!links.WriteKom) continue;
+      w.form6 = new TForm6(*links.WriteKom, w.form1.get());
+    } else if (name == "TParamWriteF") {
+      if (!links.station) continue;
+      w.paramWriteF = new TParamWriteF(*links.station, w.form1.get());
     } else if (name == "TForm15") {
       w.form15 = new TForm15(ws, w.form1.get());
     } else {

@@ -21,6 +21,10 @@ class TForm100;
 class TForm4;
 class TFormUST;
 class TForm15;
+class TForm3;
+class TForm6;
+class TParamWriteF;
+class Station;
 
 struct AppWindows {
   // The main window owns the others (they are its dialogs and tool windows).
@@ -31,6 +35,9 @@ struct AppWindows {
   TForm14* form14 = nullptr;
   TForm15* form15 = nullptr;
   TWriteF* writeF = nullptr;
+  TForm3* form3 = nullptr;              // working-sensor dialog
+  TForm6* form6 = nullptr;              // alarm-delay dialog
+  TParamWriteF* paramWriteF = nullptr;  // parameter editor
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 
@@ -50,6 +57,7 @@ struct AppLinks {
   StationTables* tables = nullptr;  // the "Зоны" tab
   TWriteCom* WriteKom = nullptr;    // the write a double-click in "Зоны" fills
   WriteEngine* writer = nullptr;    // the write dialog TWriteF
+  Station* station = nullptr;       // the parameter editor TParamWriteF
 };
 
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main

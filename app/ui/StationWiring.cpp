@@ -14,6 +14,7 @@
 #include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TFormUST.h"
+#include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/ZonesTab.h"
 #include "station/MainTableLayout.h"
 #include "station/RowTexts.h"
@@ -71,6 +72,7 @@ AppLinks appLinks(BusStation& bus) {
   l.tables = &bus.station;
   l.WriteKom = &bus.station.WriteKom;
   l.writer = &bus.writer;
+  l.station = &bus.station;
   return l;
 }
 
@@ -165,6 +167,15 @@ void connectStation(AppWindows& w, BusStation& bus) {
   // A damper board has reported: its window gets a button.
   st.listeners.add(StatusStep::Damper,
                    [f1](const StatusEvent&) { f1->damperButton()->setVisible(true); });
+
+  // The parameter editor follows the answers of its incubator until it is closed; its writes
+  // go to the event journal.
+  if (TParamWriteF* pw = w.paramWriteF) {
+    pw->editor().journal = [&ws](const std::string& line) { ws.journal.Err(line); };
+    st.listeners.add(StatusStep::ParamEditor, [pw](const StatusEvent& e) {
+      if (pw->editor().Okno_ParamWrite) pw->editor().ReadBL(e.nk);
+    });
+  }
 
   if (w.form14) bus.onScheduleAnswer = [f14 = w.form14](const RS232_T& f) { f14->AvtoInkub(f); };
 }
