@@ -12,15 +12,26 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 #include <memory>
 
+#include "app/BusStation.h"
+#include "app/ui/AppWindows.h"
+#include "app/ui/StationWiring.h"
 #include "config/TFile_config.h"
+#include "config/Workstation.h"
 #include "setpoints/SetpointMap.h"
 #include "setpoints/ui/TForm3.h"
 #include "setpoints/ui/TForm6.h"
 #include "setpoints/ui/TParamWriteF.h"
+#include "setpoints/ui/ZonesTab.h"
+#include "sim/SimBus.h"
 #include "station/Station.h"
+#include "station/ui/TForm1.h"
+#include "tests/hall_home.h"
+#include "tests/hall_time.h"
+#include "tests/test_workstation_fixture.h"
 
 namespace vs {
 namespace {
@@ -186,6 +197,65 @@ TEST_F(ParamWindows, ChoiceDialogsPreselectTheValueAndWriteTheChoice) {
   EXPECT_EQ(w.Row, 6);
   EXPECT_EQ(w.b, 2);
   EXPECT_EQ(w.k, 1);
+}
+
+// The assembled program on a simulated hall: the toolbar button opens and closes the editor,
+// which follows the answers only while it is open; the ventilation rows of "Зоны" open it
+// modally on its ventilation page.
+TEST(ParamEditorInTheProgram, ToolbarButtonAndZonesRowsOpenItAndAnswersReachIt) {
+  constexpr double kStart = 46000.25;
+  testing::ScratchInstall dir;
+  ManualClock clock{kStart};
+  SimBus sim;
+  for (std::uint8_t a : {4, 9}) sim.addController(a);
+  testing::writeHallConfig(dir.home / "config.cfg", {4, 9});
+  testing::writeIni(dir.home / "Vetrostan.INI",
+                    {"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]", "RUN_WIN=0"});
+  auto ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
+  ws->message = [](const std::string&) {};
+  auto bus = std::make_unique<BusStation>(*ws, sim);
+  AppWindows w = createWindows(*ws, false, appLinks(*bus));
+  connectStation(w, *bus);
+  std::int64_t nowUs = 0;
+  auto run = [&](std::int64_t ms) { testing::runHall(nowUs, kStart, sim, clock, *bus, ms); };
+  ASSERT_NE(w.paramWriteF, nullptr);
+  ASSERT_NE(w.form3, nullptr);
+  ASSERT_NE(w.form6, nullptr);
+  TParamWriteF* pw = w.paramWriteF;
+  QToolButton* button = w.form1->paramButton();
+
+  button->click();
+  EXPECT_TRUE(pw->isVisible());
+  sim.controller(4)->setZon(13, 3850);
+  run(3000);
+  EXPECT_EQ(pw->text(PField::CoolOn)->text(), "38.5");
+  EXPECT_EQ(pw->windowTitle(), "Настройки аварийных зон и параметров управления -> " +
+                                   QString::fromStdString(testing::hallName(4)));
+
+  // Closed: the button goes up and answers no longer reach the fields.
+  pw->close();
+  EXPECT_FALSE(button->isChecked());
+  sim.controller(4)->setZon(13, 3900);
+  run(3000);
+  EXPECT_EQ(pw->text(PField::CoolOn)->text(), "38.5");
+
+  // "Вентиляция период" in "Зоны": the editor, modal, on " Вентиляция ", fresh values.
+  bool modal = false;
+  int page = -1;
+  QString coolOn;
+  QTimer::singleShot(0, pw, [&] {
+    modal = pw->isModal() && pw->isVisible();
+    page = pw->pages()->currentIndex();
+    coolOn = pw->text(PField::CoolOn)->text();
+    pw->close();
+  });
+  w.form1->zonesTab()->zonTDblClick(24, 0);
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(page, 3);
+  EXPECT_EQ(coolOn, "39");
+
+  w.form1.reset();
+  bus.reset();
 }
 
 }  // namespace
