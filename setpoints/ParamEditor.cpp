@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "setpoints/SetpointMap.h"
+#include "setpoints/WriteEngine.h"
 
 namespace vs {
 
@@ -255,7 +256,11 @@ void ParamEditor::Zapis(PField f) {
   const ParamFieldInfo& info = kParamFieldInfo[static_cast<std::size_t>(f)];
   const Value& v = field(f);
   const int kol = station_.kol_inkub();
-  if (nk_Opros < 0 || nk_Opros >= kol) return;
+  if (nk_Opros < 0 || nk_Opros >= kol) {
+    // The configuration has shrunk under the editor: say so rather than write elsewhere.
+    if (dialogs) dialogs->message(kLogNoRow);
+    return;
+  }
   std::uint16_t b = 0;
   std::string said;  // the value as the journal line gives it
   switch (info.kind) {

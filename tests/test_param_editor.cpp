@@ -230,6 +230,13 @@ TEST_F(ParamHall, EachZapisWritesItsEncodingAndJournalsOnceConfirmed) {
   EXPECT_EQ(writes.size(), sent);
   EXPECT_EQ(dlg.messages, std::vector<std::string>(4, kRefused));
 
+  // An incubator no longer in the list: told, nothing queued.
+  ed->nk_Opros = 3;
+  ed->Zapis(PField::Heater);
+  EXPECT_EQ(writes.size(), sent);
+  EXPECT_EQ(dlg.messages.back(), kLogNoRow);
+  ed->nk_Opros = 1;
+
   // A write the controller never answers gets no line of the editor.
   sim.controller(5)->options().refusesWrites = true;
   f(PField::CoolRun).text = "65535";
