@@ -21,6 +21,7 @@
 #include "setpoints/ui/TWriteF.h"
 #include "setpoints/ui/ZonesTab.h"
 #include "station/ui/TForm1.h"
+#include "station/ui/TForm9.h"
 
 namespace vs {
 
@@ -104,6 +105,21 @@ void wire(AppWindows& w) {
         pw->exec();
     };
   }
+  // "Просмотр 1 КП" shows the detail window and closes it; the detail window hides and shows
+  // the main window and, when it closes, shows it again and releases that button.
+  if (w.form9) {
+    TForm9* f9 = w.form9;
+    f1->hooks.detailWindow = [f9](bool down) {
+      if (down)
+        f9->showDetail();
+      else if (f9->isVisible())
+        f9->close();
+    };
+    f9->mainWindow = [f1](bool visible) { f1->setVisible(visible); };
+    f9->closed = [f1] { f1->detailButton()->setChecked(false); };
+    f9->hooks.writeDialog = f1->zonesTab()->hooks.writeDialog;
+    f9->hooks.workingSensor = f1->zonesTab()->hooks.workingSensor;
+  }
   if (w.form14)
     QObject::connect(f1->hotKeyP(), &QAction::triggered, w.form14, [f14 = w.form14] {
       f14->show();
@@ -155,6 +171,10 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
     } else if (name == "TWriteF") {
       if (!links.writer) continue;
       w.writeF = new TWriteF(*links.writer, w.form1.get());
+    } else if (name == "TForm9") {
+      if (!links.tables || !links.WriteKom) continue;
+      w.form9 = new TForm9(*links.tables, ws.store.config, *links.WriteKom, ws.settings,
+                           ws.iniPath(), ws.readOnly(), w.form1.get());
     } else if (name == "TForm3") {
       if (!links.WriteKom) continue;
       w.form3 = new TForm3(*links.WriteKom, w.form1.get());

@@ -25,6 +25,7 @@ class TForm3;
 class TForm6;
 class TParamWriteF;
 class Station;
+class TForm9;
 
 struct AppWindows {
   // The main window owns the others (they are its dialogs and tool windows).
@@ -38,6 +39,7 @@ struct AppWindows {
   TForm3* form3 = nullptr;              // working-sensor dialog
   TForm6* form6 = nullptr;              // alarm-delay dialog
   TParamWriteF* paramWriteF = nullptr;  // parameter editor
+  TForm9* form9 = nullptr;
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 

@@ -20,6 +20,7 @@
 #include "station/RowTexts.h"
 #include "station/ui/IncubatorTable.h"
 #include "station/ui/TForm1.h"
+#include "station/ui/TForm9.h"
 
 namespace vs {
 
@@ -106,9 +107,10 @@ void connectStation(AppWindows& w, BusStation& bus) {
   };
   QObject::connect(f1->rsButton(), &QAbstractButton::clicked, f1,
                    [&st](bool down) { st.setRS(down); });
-  st.hooks.usbNo = [f1](bool visible) {
+  st.hooks.usbNo = [f1, f9 = w.form9](bool visible) {
     f1->usbNoLabel()->setText("USB не работает");
     f1->usbNoLabel()->setVisible(visible);
+    if (f9) f9->setUsbNo(f1->usbNoLabel()->text(), visible);
   };
   st.hooks.autoIncubation = [f1](bool visible, const std::string& label) {
     f1->autoCount()->setText(q(label));
@@ -129,9 +131,10 @@ void connectStation(AppWindows& w, BusStation& bus) {
   });
 
   // The shared data file on a remote station.
-  st.dan.linkIndicator = [f1](bool visible, const std::string& text) {
+  st.dan.linkIndicator = [f1, f9 = w.form9](bool visible, const std::string& text) {
     f1->usbNoLabel()->setText(q(text));
     f1->usbNoLabel()->setVisible(visible);
+    if (f9) f9->setUsbNo(q(text), visible);
   };
   st.dan.fileCaption = [f1](const std::string& path, TDateTime modified) {
     f1->setWindowTitle(q(DanFile::caption(kMainCaption, path, modified)));
@@ -167,6 +170,21 @@ void connectStation(AppWindows& w, BusStation& bus) {
   // A damper board has reported: its window gets a button.
   st.listeners.add(StatusStep::Damper,
                    [f1](const StatusEvent&) { f1->damperButton()->setVisible(true); });
+
+  // The detail window follows the answers of the incubator it shows, while it is visible.
+  if (TForm9* f9 = w.form9) {
+    f9->KomAvt = [&bus](std::uint8_t address, std::uint8_t value) {
+      bus.writer.KomAvt(address, value);
+    };
+    st.listeners.add(StatusStep::AnswerCount,
+                     [f9](const StatusEvent& e) { f9->setAnswerCount(e.answerCount); });
+    st.listeners.add(StatusStep::DetailWindow, [f9](const StatusEvent& e) {
+      if (f9->isVisible() && e.nk == f9->nk_Opros()) f9->OprosI(e.nk);
+    });
+    st.listeners.add(StatusStep::DetailTime, [f9](const StatusEvent& e) {
+      if (f9->isVisible()) f9->setTimeText(q(formatDateTime(e.time)));
+    });
+  }
 
   // The parameter editor follows the answers of its incubator until it is closed; its writes
   // go to the event journal.

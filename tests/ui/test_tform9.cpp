@@ -166,6 +166,7 @@ TEST_F(TForm9Hall, FollowsItsIncubatorNavigatesColoursAndWritesThroughTheBus) {
   EXPECT_EQ(f9().numberLabel()->text(), "5");
   EXPECT_EQ(text("T1"), QString::fromStdString(formatFixed2(st().ZON_[0][0] + 1)));
   EXPECT_EQ(f9().view().c1_FONT[0], 1);
+  EXPECT_TRUE(f9().pictograms()[1]->isHidden()) << "incubator 5 has no alarm of bit 5";
   EXPECT_GT(inked("T1", 0), 20) << "above the zone: red";
   EXPECT_EQ(inked("T1", 2), 0);
   f9().prevButton()->click();
