@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
@@ -175,6 +176,11 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       if (!links.tables || !links.WriteKom) continue;
       w.form9 = new TForm9(*links.tables, ws.store.config, *links.WriteKom, ws.settings,
                            ws.iniPath(), ws.readOnly(), w.form1.get());
+      // A detail window still open when the program ends closes first, so that nk_Opros is
+      // kept like on any other close.
+      ws.beforeShutDown.push_back([f9 = QPointer<TForm9>(w.form9)] {
+        if (f9 && f9->isVisible()) f9->close();
+      });
     } else if (name == "TForm3") {
       if (!links.WriteKom) continue;
       w.form3 = new TForm3(*links.WriteKom, w.form1.get());

@@ -208,6 +208,16 @@ TEST_F(TForm9Hall, FollowsItsIncubatorNavigatesColoursAndWritesThroughTheBus) {
   IniFile ini;
   ASSERT_TRUE(ini.load(ws->iniPath()));
   EXPECT_EQ(ini.readInt("inkub", "nk_Opros", -1), 2);
+
+  // Left open when the program ends, it is closed first and its incubator is kept beside the
+  // settings the shut-down writes.
+  w.form1->detailButton()->setChecked(true);
+  f9().nextButton()->click();
+  w.form1->close();
+  IniFile after;
+  ASSERT_TRUE(after.load(ws->iniPath()));
+  EXPECT_EQ(after.readInt("inkub", "nk_Opros", -1), 0);
+  EXPECT_EQ(after.readInt("UST", "FON1_Color", -1), 255);
 }
 
 }  // namespace
