@@ -18,6 +18,7 @@
 #include "config/ui/TFormUST.h"
 #include "setpoints/ui/TForm3.h"
 #include "setpoints/ui/TForm6.h"
+#include "setpoints/ui/TNastrDF.h"
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/TWriteF.h"
 #include "setpoints/ui/ZonesTab.h"
@@ -106,6 +107,19 @@ void wire(AppWindows& w) {
         pw->exec();
     };
   }
+  // The configuration window: shown by "Конфигурация автоматики", modal on one of its first
+  // four pages from the configuration rows of "Зоны"; its writes go through the write dialog.
+  if (TNastrDF* nd = w.nastrDF) {
+    if (w.writeF)
+      nd->engine().writeDialog = [writeF = w.writeF] {
+        return writeF->exec() == QDialog::Accepted;
+      };
+    f1->hooks.automationConfig = [nd] {
+      nd->show();
+      nd->raise();
+    };
+    f1->zonesTab()->hooks.configWindow = [nd](int page) { nd->openOnPage(page); };
+  }
   // "Просмотр 1 КП" shows the detail window and closes it; the detail window hides and shows
   // the main window and, when it closes, shows it again and releases that button.
   if (w.form9) {
@@ -187,6 +201,9 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
     } else if (name == "TForm6") {
       if (!links.WriteKom) continue;
       w.form6 = new TForm6(*links.WriteKom, w.form1.get());
+    } else if (name == "TNastrDF") {
+      if (!links.station) continue;
+      w.nastrDF = new TNastrDF(*links.station, w.form1.get());
     } else if (name == "TParamWriteF") {
       if (!links.station) continue;
       w.paramWriteF = new TParamWriteF(*links.station, w.form1.get());

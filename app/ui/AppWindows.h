@@ -24,6 +24,7 @@ class TForm15;
 class TForm3;
 class TForm6;
 class TParamWriteF;
+class TNastrDF;
 class Station;
 class TForm9;
 
@@ -39,6 +40,7 @@ struct AppWindows {
   TForm3* form3 = nullptr;              // working-sensor dialog
   TForm6* form6 = nullptr;              // alarm-delay dialog
   TParamWriteF* paramWriteF = nullptr;  // parameter editor
+  TNastrDF* nastrDF = nullptr;          // controller configuration
   TForm9* form9 = nullptr;
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
@@ -59,7 +61,7 @@ struct AppLinks {
   StationTables* tables = nullptr;  // the "Зоны" tab
   TWriteCom* WriteKom = nullptr;    // the write a double-click in "Зоны" fills
   WriteEngine* writer = nullptr;    // the write dialog TWriteF
-  Station* station = nullptr;       // the parameter editor TParamWriteF
+  Station* station = nullptr;       // the parameter editor and the configuration window
 };
 
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main

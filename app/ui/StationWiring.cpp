@@ -14,6 +14,7 @@
 #include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TFormUST.h"
+#include "setpoints/ui/TNastrDF.h"
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/ZonesTab.h"
 #include "station/MainTableLayout.h"
@@ -192,6 +193,15 @@ void connectStation(AppWindows& w, BusStation& bus) {
     pw->editor().journal = [&ws](const std::string& line) { ws.journal.Err(line); };
     st.listeners.add(StatusStep::ParamEditor, [pw](const StatusEvent& e) {
       if (pw->editor().Okno_ParamWrite) pw->editor().ReadBL(e.nk);
+    });
+  }
+
+  // The configuration window follows the answers of its incubator until it is closed; its
+  // writes and service commands go to the event journal.
+  if (TNastrDF* nd = w.nastrDF) {
+    nd->engine().journal = [&ws](const std::string& line) { ws.journal.Err(line); };
+    st.listeners.add(StatusStep::ConfigWindow, [nd](const StatusEvent& e) {
+      if (nd->engine().Okno_NastrD) nd->engine().OprosK(e.nk);
     });
   }
 
