@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStatusBar>
@@ -31,12 +32,16 @@
 #include "config/Workstation.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
+#include "setpoints/ui/TNastrDF.h"
+#include "setpoints/ui/TParamWriteF.h"
+#include "setpoints/ui/TWriteF.h"
 #include "sim/SimBus.h"
 #include "sim/SimHall.h"
 #include "station/MainTableLayout.h"
 #include "station/ui/IncubatorTable.h"
 #include "station/ui/QtSoundPlayer.h"
 #include "station/ui/TForm1.h"
+#include "station/ui/TForm9.h"
 
 namespace fs = std::filesystem;
 using namespace vs;
@@ -54,6 +59,10 @@ QString qpath(const fs::path& p) {
   const std::u8string u = p.u8string();
   return QString::fromUtf8(reinterpret_cast<const char*>(u.data()),
                            static_cast<qsizetype>(u.size()));
+}
+
+QString className(const QWidget* w) {
+  return QString::fromLatin1(w->metaObject()->className()).section("::", -1);
 }
 
 // Pictures of the main window (each tab, and a hover panel over the first row) and of the
@@ -83,12 +92,25 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const fs::path& dir) {
   ws.settings.Help = help;
   for (QWidget* d : {static_cast<QWidget*>(w.formUST), static_cast<QWidget*>(w.form15),
                      static_cast<QWidget*>(w.form4), static_cast<QWidget*>(w.form100),
-                     static_cast<QWidget*>(w.form14)}) {
+                     static_cast<QWidget*>(w.form14), static_cast<QWidget*>(w.writeF)}) {
     if (!d) continue;
     d->adjustSize();
-    const QString name = QString::fromLatin1(d->metaObject()->className()).section("::", -1);
-    d->grab().save(out.filePath(name + ".png"));
+    d->grab().save(out.filePath(className(d) + ".png"));
   }
+  // Windows that fill themselves from the answers while shown: the detail window, the
+  // parameter editor and the configuration window, each on the first incubator.
+  const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF};
+  for (QWidget* d : live)
+    if (d) d->show();
+  QEventLoop answers;
+  QTimer::singleShot(2500, &answers, &QEventLoop::quit);
+  answers.exec();
+  for (QWidget* d : live) {
+    if (!d) continue;
+    d->grab().save(out.filePath(className(d) + ".png"));
+    d->close();
+  }
+  w.form1->show();
 }
 
 // True once every polled row has answered, or has been polled twice without an answer: the
