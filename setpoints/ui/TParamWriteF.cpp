@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "setpoints/ui/NavBar.h"
 #include "setpoints/ui/QtDialogs.h"
 
 namespace vs {
@@ -38,21 +39,11 @@ TParamWriteF::TParamWriteF(Station& station, QWidget* parent)
   editor_.dialogs = own_.get();
 
   auto* v = new QVBoxLayout(this);
-  auto* top = new QHBoxLayout;
-  prev_ = new QPushButton("<--", this);
-  number_ = new QLabel(this);
-  number_->setObjectName("number");
-  number_->setMinimumWidth(40);
-  number_->setAlignment(Qt::AlignCenter);
-  next_ = new QPushButton("-->", this);
-  edit_ = new QPushButton("Редактировать", this);
-  edit_->setCheckable(true);
-  top->addWidget(prev_);
-  top->addWidget(number_);
-  top->addWidget(next_);
-  top->addStretch(1);
-  top->addWidget(edit_);
-  v->addLayout(top);
+  const NavBar nav = addNavBar(this, v);
+  prev_ = nav.prev;
+  number_ = nav.number;
+  next_ = nav.next;
+  edit_ = nav.edit;
 
   pages_ = new QTabWidget(this);
   std::array<QGridLayout*, kParamPages> grids{};
