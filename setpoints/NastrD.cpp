@@ -144,7 +144,7 @@ std::optional<std::uint8_t> nastrValue(const NastrState& s, NPage page) {
   return static_cast<std::uint8_t>(*v);
 }
 
-NastrD::NastrD(Station& station) : station_(station) {}
+NastrD::NastrD(Station& station) : nk_Opros(station.nk_Opros), station_(station) {}
 
 bool NastrD::rowKnown() {
   return nk_Opros >= 0 && nk_Opros < station_.kol_inkub();

@@ -101,7 +101,7 @@ class NastrD {
 
   bool Okno_NastrD = true;  // while set every status answer calls OprosK
   bool editing = false;     // "Редактировать" is down
-  int nk_Opros = 0;
+  int& nk_Opros;  // the current incubator (row), the station's shared one
   NPage page = NPage::Sensors;
   NastrState state;
   std::string caption = kNastrCaption;

@@ -143,7 +143,7 @@ void fillAlarmDelay(TWriteCom& w, int T1T2T3col, int index) {
   w.k = kKindItem;
 }
 
-ParamEditor::ParamEditor(Station& station) : station_(station) {}
+ParamEditor::ParamEditor(Station& station) : nk_Opros(station.nk_Opros), station_(station) {}
 
 void ParamEditor::showHeader() {
   const int kol = station_.kol_inkub();

@@ -110,7 +110,7 @@ class ParamEditor {
 
   bool Okno_ParamWrite = true;  // while set every status answer calls ReadBL
   bool editing = false;         // "Редактировать" is down
-  int nk_Opros = 0;             // the current incubator (row)
+  int& nk_Opros;                // the current incubator (row), the station's shared one
   std::array<Value, kParamFields> fields{};
   std::string caption;
   std::string numberLabel;

@@ -50,7 +50,7 @@ constexpr int kBoundX = 300;
 
 }  // namespace
 
-TForm9::TForm9(const StationTables& tables, const TFile_config& config, TWriteCom& WriteKom,
+TForm9::TForm9(StationTables& tables, const TFile_config& config, TWriteCom& WriteKom,
                Settings& settings, std::filesystem::path iniPath, bool readOnly, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
       tables_(tables),
@@ -59,6 +59,7 @@ TForm9::TForm9(const StationTables& tables, const TFile_config& config, TWriteCo
       settings_(settings),
       iniPath_(std::move(iniPath)),
       readOnly_(readOnly),
+      view_(tables.nk_Opros),
       own_(std::make_unique<QtDialogs>(this)) {
   dialogs_ = own_.get();
   setObjectName("TForm9");

@@ -30,7 +30,7 @@ class TForm9 : public QWidget {
  public:
   // `settings` holds the font classes FON whose colours the zone states take; `iniPath` is the
   // settings file with nk_Opros (not written when `readOnly`).
-  TForm9(const StationTables& tables, const TFile_config& config, TWriteCom& WriteKom,
+  TForm9(StationTables& tables, const TFile_config& config, TWriteCom& WriteKom,
          Settings& settings, std::filesystem::path iniPath, bool readOnly,
          QWidget* parent = nullptr);
   ~TForm9() override;

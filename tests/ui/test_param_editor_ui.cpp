@@ -209,8 +209,9 @@ TEST(ParamEditorInTheProgram, ToolbarButtonAndZonesRowsOpenItAndAnswersReachIt) 
   SimBus sim;
   for (std::uint8_t a : {4, 9}) sim.addController(a);
   testing::writeHallConfig(dir.home / "config.cfg", {4, 9});
-  testing::writeIni(dir.home / "Vetrostan.INI",
-                    {"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]", "RUN_WIN=0"});
+  // The current incubator, shared with the detail window, is kept in the settings file.
+  testing::writeIni(dir.home / "Vetrostan.INI", {"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]",
+                                                 "RUN_WIN=0", "[inkub]", "nk_Opros=0"});
   auto ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
   ws->message = [](const std::string&) {};
   auto bus = std::make_unique<BusStation>(*ws, sim);

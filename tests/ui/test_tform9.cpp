@@ -18,6 +18,8 @@
 #include "app/ui/StationWiring.h"
 #include "config/SettingsFile.h"
 #include "config/Workstation.h"
+#include "setpoints/ui/TNastrDF.h"
+#include "setpoints/ui/TParamWriteF.h"
 #include "sim/SimBus.h"
 #include "station/ui/TForm1.h"
 #include "station/ui/TForm9.h"
@@ -171,6 +173,18 @@ TEST_F(TForm9Hall, FollowsItsIncubatorNavigatesColoursAndWritesThroughTheBus) {
   EXPECT_EQ(inked("T1", 2), 0);
   f9().prevButton()->click();
   EXPECT_EQ(f9().nk_Opros(), 2);
+
+  // The parameter editor and the configuration window open on the incubator shown here, and
+  // moving there moves the detail window too: one current incubator for all three.
+  w.form1->paramButton()->setChecked(true);
+  EXPECT_EQ(w.paramWriteF->numberLabel()->text(), f9().numberLabel()->text());
+  w.form1->actionAutomation()->trigger();
+  EXPECT_EQ(w.nastrDF->numberLabel()->text(), f9().numberLabel()->text());
+  w.nastrDF->close();
+  w.paramWriteF->editor().prev();
+  EXPECT_EQ(f9().nk_Opros(), 1);
+  w.paramWriteF->editor().next();
+  w.form1->paramButton()->setChecked(false);
 
   // Double-click on the upper bound: the query, then the write and its check on the bus.
   boxes.inputs = {"38.25"};
