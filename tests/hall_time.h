@@ -23,4 +23,17 @@ inline void runHall(std::int64_t& nowUs, double start, SimBus& sim, ManualClock&
   }
 }
 
+// The modal write dialog in virtual time: the write cycle that WriteKom describes runs to its
+// end (10 s at most); true when the check answer confirmed it.
+inline bool runWriteDialog(std::int64_t& nowUs, double start, SimBus& sim, ManualClock& clock,
+                           BusStation& bus) {
+  bool confirmed = false;
+  bus.writer.closeDialog = [&confirmed] { confirmed = true; };
+  bus.writer.activate();
+  for (int i = 0; i < 100 && bus.station.WriteKom.z; ++i)
+    runHall(nowUs, start, sim, clock, bus, 100);
+  bus.writer.closeDialog = nullptr;
+  return confirmed;
+}
+
 }  // namespace vs::testing

@@ -61,14 +61,7 @@ class NastrHall : public ::testing::Test {
     ed = std::make_unique<NastrD>(bus->station);
     ed->dialogs = &dlg;
     ed->journal = [this](const std::string& l) { ws->journal.Err(l); };
-    ed->writeDialog = [this] {
-      bool confirmed = false;
-      bus->writer.closeDialog = [&confirmed] { confirmed = true; };
-      bus->writer.activate();
-      for (int i = 0; i < 100 && bus->station.WriteKom.z; ++i) runMs(100);
-      bus->writer.closeDialog = nullptr;
-      return confirmed;
-    };
+    ed->writeDialog = [this] { return testing::runWriteDialog(nowUs, kStart, sim, clock, *bus); };
     bus->station.listeners.add(StatusStep::ConfigWindow, [this](const StatusEvent& e) {
       if (ed->Okno_NastrD) ed->OprosK(e.nk);
     });

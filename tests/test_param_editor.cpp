@@ -52,15 +52,7 @@ class ParamHall : public ::testing::Test {
     ed = std::make_unique<ParamEditor>(bus->station);
     ed->dialogs = &dlg;
     ed->journal = [this](const std::string& l) { ws->journal.Err(l); };
-    // The modal write dialog: the cycle runs to its end in virtual time.
-    ed->writeDialog = [this] {
-      bool confirmed = false;
-      bus->writer.closeDialog = [&confirmed] { confirmed = true; };
-      bus->writer.activate();
-      for (int i = 0; i < 100 && bus->station.WriteKom.z; ++i) runMs(100);
-      bus->writer.closeDialog = nullptr;
-      return confirmed;
-    };
+    ed->writeDialog = [this] { return testing::runWriteDialog(nowUs, kStart, sim, clock, *bus); };
     bus->station.listeners.add(StatusStep::ParamEditor, [this](const StatusEvent& e) {
       if (ed->Okno_ParamWrite) ed->ReadBL(e.nk);
     });

@@ -10,22 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "app/BusStation.h"
-#include "app/ui/AppWindows.h"
-#include "app/ui/StationWiring.h"
-#include "config/Workstation.h"
-#include "sim/SimBus.h"
 #include "station/MainTableLayout.h"
 #include "station/ui/IncubatorTable.h"
-#include "station/ui/TForm1.h"
-#include "tests/hall_home.h"
-#include "tests/hall_time.h"
-#include "tests/test_workstation_fixture.h"
+#include "tests/ui/hall_program.h"
 
 namespace vs {
 namespace {
-
-using testing::ScratchInstall;
 
 // Text colours of the font classes: red above the zone, green within, blue below.
 constexpr const char* kFonts[] = {
@@ -34,40 +24,16 @@ constexpr const char* kFonts[] = {
     "FON0_Color=0", "Table_w1=170",   "Table_h0=60",
 };
 
-struct HallWindow : ::testing::Test {
-  static constexpr double kStart = 46000.25;
-  ScratchInstall dir;
-  ManualClock clock{kStart};
-  SimBus sim;
-  std::unique_ptr<Workstation> ws;
-  std::unique_ptr<BusStation> bus;
-  AppWindows w;
-  std::int64_t nowUs = 0;
-
+struct HallWindow : testing::HallProgram {
   void start(const std::vector<std::uint8_t>& addresses, const std::vector<std::string>& extra) {
-    for (std::uint8_t a : addresses) sim.addController(a);
-    testing::writeHallConfig(dir.home / "config.cfg", addresses);
-    std::vector<std::string> ini{"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]", "RUN_WIN=0"};
-    ini.insert(ini.end(), std::begin(kFonts), std::end(kFonts));
+    std::vector<std::string> ini(std::begin(kFonts), std::end(kFonts));
     ini.insert(ini.end(), extra.begin(), extra.end());
-    testing::writeIni(dir.home / "Vetrostan.INI", ini);
-    ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
-    ws->message = [](const std::string&) {};
-    bus = std::make_unique<BusStation>(*ws, sim);
-    w = createWindows(*ws, false, appLinks(*bus));
-    connectStation(w, *bus);
+    startProgram(addresses, ini);
     w.form1->resize(1500, 700);
   }
-  void TearDown() override {
-    w.form1.reset();
-    bus.reset();
-  }
-
-  void runMs(std::int64_t ms) { testing::runHall(nowUs, kStart, sim, clock, *bus, ms); }
+  void runMs(std::int64_t ms) { runHallMs(ms); }
 
   IncubatorTable& table() { return *w.form1->table(); }
-  Station& st() { return bus->station; }
-  SimController& ctl(std::uint8_t a) { return *sim.controller(a); }
 
   // The table as drawn, and the rectangle of cell (c, r) in it (row 0 and column 0 are the
   // header and the names).

@@ -13,24 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "app/BusStation.h"
-#include "app/ui/AppWindows.h"
-#include "app/ui/StationWiring.h"
 #include "config/SettingsFile.h"
-#include "config/Workstation.h"
 #include "setpoints/ui/TNastrDF.h"
 #include "setpoints/ui/TParamWriteF.h"
-#include "sim/SimBus.h"
-#include "station/ui/TForm1.h"
 #include "station/ui/TForm9.h"
-#include "tests/hall_home.h"
-#include "tests/hall_time.h"
-#include "tests/test_workstation_fixture.h"
+#include "tests/ui/hall_program.h"
 
 namespace vs {
 namespace {
 
-using testing::ScratchInstall;
 
 struct Boxes final : Dialogs {
   std::deque<std::string> inputs;
@@ -47,50 +38,27 @@ struct Boxes final : Dialogs {
   }
 };
 
-struct TForm9Hall : ::testing::Test {
-  static constexpr double kStart = 46000.25;
-  ScratchInstall dir;
-  ManualClock clock{kStart};
-  SimBus sim;
-  std::unique_ptr<Workstation> ws;
-  std::unique_ptr<BusStation> bus;
-  AppWindows w;
+struct TForm9Hall : testing::HallProgram {
   Boxes boxes;
-  std::int64_t nowUs = 0;
 
   void start(const std::vector<std::uint8_t>& addresses) {
-    for (std::uint8_t a : addresses) sim.addController(a);
-    testing::writeHallConfig(dir.home / "config.cfg", addresses);
     // Text colours of the font classes: red above the zone, green within, blue below.
-    testing::writeIni(
-        dir.home / "Vetrostan.INI",
-        {"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]", "RUN_WIN=0", "[UST]", "FON1_Color=255",
-         "FON2_Color=32768", "FON3_Color=16711680", "[inkub]", "nk_Opros=2"});
-    ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
-    ws->message = [](const std::string&) {};
-    bus = std::make_unique<BusStation>(*ws, sim);
-    w = createWindows(*ws, false, appLinks(*bus));
-    connectStation(w, *bus);
+    startProgram(addresses, {"[UST]", "FON1_Color=255", "FON2_Color=32768", "FON3_Color=16711680",
+                             "[inkub]", "nk_Opros=2"});
     w.form1->show();
     f9().setDialogs(&boxes);
     // The write dialog's activation starts the cycle; the modal box itself is not needed here.
     f9().hooks.writeDialog = [this] { bus->writer.activate(); };
   }
-  void TearDown() override {
-    w.form1.reset();
-    bus.reset();
-  }
   // Virtual time in 500 ms steps, the detail window's timer after each.
   void runMs(std::int64_t ms) {
     for (std::int64_t done = 0; done < ms; done += 500) {
-      testing::runHall(nowUs, kStart, sim, clock, *bus, 500);
+      runHallMs(500);
       f9().Timer();
     }
   }
 
   TForm9& f9() { return *w.form9; }
-  Station& st() { return bus->station; }
-  SimController& ctl(std::uint8_t a) { return *sim.controller(a); }
   QString text(const char* name) { return f9().label(name)->text(); }
   QColor bg(const char* name) { return f9().label(name)->palette().color(QPalette::Window); }
   // Pixels of a label, as drawn in the window, whose red (or blue) clearly leads.
