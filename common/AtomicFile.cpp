@@ -37,6 +37,35 @@ void setWriteFault(std::function<bool(const std::filesystem::path&)> fault) {
   writeFault() = std::move(fault);
 }
 
+bool writeFaultFor(const std::filesystem::path& path) {
+  return writeFault() && writeFault()(path);
+}
+
+bool appendFile(const std::filesystem::path& path, const void* data, std::size_t size) {
+  std::FILE* f = std::fopen(path.string().c_str(), "ab");
+  if (!f) return false;
+  std::error_code ec;
+  const auto before = std::filesystem::file_size(path, ec);
+  bool ok = !ec;
+  if (ok && writeFaultFor(path)) {
+    ok = false;
+    errno = ENOSPC;
+  }
+  ok = ok && (size == 0 || std::fwrite(data, 1, size, f) == size);
+  ok = std::fflush(f) == 0 && ok;
+  int err = ok ? 0 : errno;
+  if (std::fclose(f) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    // Half a block at the end would shift every later record: cut it off again.
+    if (!ec) std::filesystem::resize_file(path, before, ec);
+    errno = err;
+  }
+  return ok;
+}
+
 std::filesystem::path temporaryBeside(const std::filesystem::path& path) {
   // Two writers of one file (two programs on one working folder, or two saves in a row) never
   // share a temporary file: the name carries the process and a running number.

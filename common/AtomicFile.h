@@ -25,6 +25,14 @@ inline bool writeFileAtomic(const std::filesystem::path& path, std::string_view 
 // rename, so a failed write can be tested by any user, root included. Empty: no faults.
 void setWriteFault(std::function<bool(const std::filesystem::path&)> fault);
 
+// Appends `size` bytes to the end of `path`, creating the file when it is missing, and flushes
+// them. False on any failure (errno holds the reason); a short write is cut back, so the file
+// never ends in a part of the appended block. The write fault of the test seam applies here too.
+bool appendFile(const std::filesystem::path& path, const void* data, std::size_t size);
+
+// True when the test seam's write fault would fail a write to `path` now.
+bool writeFaultFor(const std::filesystem::path& path);
+
 // The name of a fresh temporary file beside `path`, unique to this writer.
 std::filesystem::path temporaryBeside(const std::filesystem::path& path);
 

@@ -7,7 +7,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6serialport6-dev qt6-multimedia-dev qt6-svg-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa
   espeak-ng lame
-  libqcustomplot-dev
+  libqcustomplot-dev libxlsxwriter-dev libfreexl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   socat xvfb xauth imagemagick fonts-dejavu-core
