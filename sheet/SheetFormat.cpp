@@ -1,5 +1,9 @@
 #include "sheet/SheetFormat.h"
 
+#include "sheet/Biff8Sheet.h"
+#include "sheet/CsvSheet.h"
+#include "sheet/XlsxSheet.h"
+
 namespace vs {
 
 std::string_view sheetExtension(SheetFormat f) {
@@ -14,9 +18,16 @@ std::string_view sheetExtension(SheetFormat f) {
   return ".xls";
 }
 
-std::unique_ptr<SheetWriter> makeSheetWriter(SheetFormat) {
-  // The writers join this factory as they are finished.
-  return nullptr;
+std::unique_ptr<SheetWriter> makeSheetWriter(SheetFormat f) {
+  switch (f) {
+    case SheetFormat::Xls:
+      return std::make_unique<Biff8Sheet>();
+    case SheetFormat::Xlsx:
+      return std::make_unique<XlsxSheet>();
+    case SheetFormat::Csv:
+      return std::make_unique<CsvSheet>();
+  }
+  return std::make_unique<Biff8Sheet>();
 }
 
 }  // namespace vs
