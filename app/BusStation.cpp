@@ -7,7 +7,11 @@
 namespace vs {
 
 BusStation::BusStation(Workstation& w, SerialBackend& backend)
-    : ws(w), link(backend), station(w.store.config, w.clock, w.home()), sound(w.home()) {
+    : ws(w),
+      link(backend),
+      station(w.store.config, w.clock, w.home()),
+      sound(w.home()),
+      logs(w.home(), w.store.config, station) {
   // Bytes: adapter -> link -> codec -> dispatch -> consumers.
   link.Obrabotka_N = [this](std::uint8_t b) { codec.Obrabotka_N(b); };
   codec.onGoodFrame = [this](const RS232_T& f) { dispatcher.dispatch(f); };
@@ -33,6 +37,10 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   // Alarm sounds: the check sees C2k before the station lets it follow C2.
   station.listeners.add(StatusStep::SoundCheck,
                         [this](const StatusEvent& e) { sound.zvuk_prov(station, e.nk, e.sender); });
+  // Every answer of a logged row is a sample, in its fixed place after the windows.
+  station.listeners.add(StatusStep::LogWriter, [this](const StatusEvent& e) {
+    if (!station.observer) logs.capture(e.nk, e.time);
+  });
   station.hooks.zvukPUSK = [this] {
     sound.setZvukOn(ws.settings.ZWUK_ON == 1);
     sound.zvukPUSK();
@@ -46,6 +54,7 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   station.failures.report = report;
   station.dan.report = report;
   sound.failures.report = report;
+  logs.failures.report = report;
   // Confirmed writes go to the journal; a write left unconfirmed also to the operator.
   writer.journal = [this](const std::string& line) { ws.journal.Err(line); };
   writer.report = report;
@@ -67,6 +76,7 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
     for (auto& row : station.avaria) row.fill(-1);
   });
   ws.beforeShutDown.push_back([this] {
+    if (!station.observer) logs.flushAll();
     Settings& s = ws.settings;
     s.usbSerialNumber = link.USB_Serial_Number;
     s.usbCom = link.Selected_USB_Number;

@@ -11,6 +11,7 @@
 #include "bus/SerialBackend.h"
 #include "bus/UsbLink.h"
 #include "config/Workstation.h"
+#include "history/LogWriter.h"
 #include "setpoints/WriteEngine.h"
 #include "station/SoundAlarms.h"
 #include "station/Station.h"
@@ -35,6 +36,9 @@ class BusStation {
   SoundAlarms sound;
   // The interactive write engine of the write dialog; KomAvt queues action commands.
   WriteEngine writer{station};
+  // The measurement logs of the rows with logging on; what is still buffered is written at
+  // shut-down. A second copy only watches and writes none.
+  LogWriter logs;
 
   // Consumer of schedule-debug answers (type 51); the window sets it.
   std::function<void(const RS232_T&)> onScheduleAnswer;

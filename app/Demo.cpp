@@ -26,7 +26,7 @@ void nameSounds(IniFile& ini) {
 bool prepareDemoFolder(const std::filesystem::path& dir) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  fs::create_directories(dir, ec);
+  fs::create_directories(dir / "file", ec);  // the measurement logs
   if (ec) return false;
   bool ok = true;
   if (!fs::exists(dir / "config.cfg", ec)) {
@@ -41,6 +41,11 @@ bool prepareDemoFolder(const std::filesystem::path& dir) {
                                std::to_string(number));
       cfg->konfig_o[n] = 1;
       cfg->konfig_linia[n] = 1;
+      // The first four incubators keep measurement logs, so the charts have something to show.
+      if (number <= 4) {
+        cfg->konfig_Write[n] = 1;
+        cfg->konfig_f[n].setUtf8("ink" + std::to_string(number));
+      }
     }
     ok = writeFileAtomic(dir / "config.cfg", cfg.get(), sizeof(TFile_config)) && ok;
   }

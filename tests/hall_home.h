@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <sstream>
@@ -21,9 +22,11 @@ inline std::string hallName(std::uint8_t address) {
   return "Инкубатор " + std::to_string(address);
 }
 
-// "config.cfg" with one polled row per address, in the order given, named by hallName().
+// "config.cfg" with one polled row per address, in the order given, named by hallName();
+// `edit` changes it before it is written.
 inline void writeHallConfig(const std::filesystem::path& file,
-                            const std::vector<std::uint8_t>& addresses) {
+                            const std::vector<std::uint8_t>& addresses,
+                            const std::function<void(TFile_config&)>& edit = {}) {
   auto cfg = std::make_unique<TFile_config>();
   cfg->kol_inkub = static_cast<std::uint8_t>(addresses.size());
   for (std::size_t r = 0; r < addresses.size(); ++r) {
@@ -31,6 +34,7 @@ inline void writeHallConfig(const std::filesystem::path& file,
     cfg->konfig_o[r] = 1;
     cfg->konfig_s[r].setUtf8(hallName(addresses[r]));
   }
+  if (edit) edit(*cfg);
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary)
       .write(reinterpret_cast<const char*>(cfg.get()), sizeof(TFile_config));

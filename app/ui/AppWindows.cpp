@@ -16,6 +16,7 @@
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
+#include "programs/ui/TForm2.h"
 #include "setpoints/ui/TForm3.h"
 #include "setpoints/ui/TForm6.h"
 #include "setpoints/ui/TNastrDF.h"
@@ -135,6 +136,8 @@ void wire(AppWindows& w) {
     f9->hooks.writeDialog = f1->zonesTab()->hooks.writeDialog;
     f9->hooks.workingSensor = f1->zonesTab()->hooks.workingSensor;
   }
+  // A double-click in the recording column opens the program window on that incubator.
+  if (w.form2) f1->hooks.programWindow = [f2 = w.form2](int nk) { f2->openFor(nk); };
   if (w.form14)
     QObject::connect(f1->hotKeyP(), &QAction::triggered, w.form14, [f14 = w.form14] {
       f14->show();
@@ -162,6 +165,8 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
                                          TForm1::Parts{links.sound, links.tables, links.WriteKom});
     } else if (!w.form1) {
       continue;  // nothing is created before the main window
+    } else if (name == "TForm2") {
+      w.form2 = new TForm2(ws, w.form1.get());
     } else if (name == "TForm4") {
       w.form4 = new TForm4(w.form1.get());
     } else if (name == "TFormUST") {

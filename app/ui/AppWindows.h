@@ -27,6 +27,7 @@ class TParamWriteF;
 class TNastrDF;
 class Station;
 class TForm9;
+class TForm2;
 
 struct AppWindows {
   // The main window owns the others (they are its dialogs and tool windows).
@@ -42,6 +43,7 @@ struct AppWindows {
   TParamWriteF* paramWriteF = nullptr;  // parameter editor
   TNastrDF* nastrDF = nullptr;          // controller configuration
   TForm9* form9 = nullptr;
+  TForm2* form2 = nullptr;  // program window (log-file settings)
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 

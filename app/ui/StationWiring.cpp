@@ -127,6 +127,13 @@ void connectStation(AppWindows& w, BusStation& bus) {
   st.listeners.add(StatusStep::MainTable, [table, &st](const StatusEvent& e) {
     writeRow(table, st, e.nk, table->kolT());
   });
+  // The recording cell shows the span of each log; it moves once the sample is taken.
+  table->logTimes = [&bus](int nk) {
+    const auto n = static_cast<std::size_t>(nk);
+    return std::pair{bus.logs.vremN[n], bus.logs.vremK[n]};
+  };
+  st.listeners.add(StatusStep::LogWriter,
+                   [table](const StatusEvent& e) { table->refreshRow(e.nk); });
   st.listeners.add(StatusStep::TimeLabel, [f1](const StatusEvent& e) {
     f1->timeLabel()->setText(q(formatDateTime(e.time)));
   });

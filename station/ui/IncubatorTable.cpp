@@ -348,6 +348,10 @@ std::string IncubatorTable::rowLook(int nk) const {
   if (n < cfg.konfig_INK.size()) {
     look += cfg.konfig_INK[n] ? 'I' : 'i';
     look += cfg.konfig_Write[n] ? 'W' : 'w';
+    if (cfg.konfig_Write[n] && logTimes) {
+      const auto [from, to] = logTimes(nk);
+      look += formatDateTime(from) + formatDateTime(to);
+    }
   }
   return look;
 }

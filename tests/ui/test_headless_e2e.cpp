@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "config/SettingsFile.h"
+#include "history/LogFile.h"
 #include "sim/SimController.h"
 #include "tests/hall_home.h"
 #include "tests/test_workstation_fixture.h"
@@ -37,7 +38,12 @@ class HeadlessE2e : public ::testing::Test {
   void SetUp() override {
     if (!QFileInfo::exists(VETROSTAN_BIN) || !QFileInfo::exists(VETROSTAN_SIM_BIN))
       GTEST_SKIP() << "program or simulator not built";
-    testing::writeHallConfig(dir.home / "config.cfg", kAddresses);
+    // The first incubator keeps a measurement log.
+    testing::writeHallConfig(dir.home / "config.cfg", kAddresses, [](TFile_config& c) {
+      c.konfig_Write[0] = 1;
+      c.konfig_f[0].setUtf8("пять");
+    });
+    fs::create_directories(dir.home / "file");
   }
   void TearDown() override {
     stopProcess(program);
@@ -127,6 +133,19 @@ TEST_F(HeadlessE2e, PollsTheSimulatedHallIntoTheSharedFileAndEndsOnSigterm) {
   loadSettings(dir.home / "Vetrostan.INI", s);
   EXPECT_EQ(s.usbSerialNumber, pty);
   EXPECT_EQ(s.ServerP, 1);
+
+  // The log holds the answers of incubator 5, the last batch written at the end by SIGTERM:
+  // one setpoint record per batch of ten, the part batch included.
+  std::vector<TFile> fil;
+  std::vector<TFileZon> zon;
+  std::string error;
+  ASSERT_TRUE(readLog(dir.home / "file" / "пять.fil", fil, error)) << error;
+  ASSERT_TRUE(readLog(dir.home / "file" / "пять.0il", zon, error)) << error;
+  ASSERT_FALSE(fil.empty());
+  EXPECT_EQ(zon.size(), (fil.size() + 9) / 10);
+  EXPECT_GT(fil.back().T1, 30.0);
+  EXPECT_LT(fil.back().T1, 45.0);
+  EXPECT_EQ(fil.back().dt, zon.back().dt);
 }
 
 // The adapter behind a stable link (as udev's /dev/serial/by-id gives one): missing at start,

@@ -1,0 +1,113 @@
+#include "programs/ui/TForm2.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "config/Workstation.h"
+
+namespace vs {
+
+namespace {
+QString q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+}  // namespace
+
+TForm2::TForm2(Workstation& ws, QWidget* parent) : QDialog(parent), ws_(ws) {
+  setObjectName("TForm2");
+  setWindowTitle("Запись в файл и выбор режима инкубации");
+  auto* v = new QVBoxLayout(this);
+
+  auto* top = new QHBoxLayout;
+  auto* prev = new QPushButton("<-", this);
+  header_ = new QLabel(this);
+  header_->setObjectName("header");
+  QFont bold = header_->font();
+  bold.setBold(true);
+  bold.setPointSize(bold.pointSize() + 2);
+  header_->setFont(bold);
+  auto* next = new QPushButton("->", this);
+  top->addWidget(prev);
+  top->addWidget(header_, 1, Qt::AlignCenter);
+  top->addWidget(next);
+  v->addLayout(top);
+  connect(prev, &QPushButton::clicked, this, [this] { step(-1); });
+  connect(next, &QPushButton::clicked, this, [this] { step(+1); });
+
+  // Log-file settings of this incubator.
+  auto* log = new QGroupBox("Запись в файл", this);
+  auto* lv = new QVBoxLayout(log);
+  auto* radios = new QHBoxLayout;
+  writeOff_ = new QRadioButton("Выкл", log);
+  writeOn_ = new QRadioButton("Вкл", log);
+  radios->addWidget(writeOff_);
+  radios->addWidget(writeOn_);
+  radios->addStretch(1);
+  lv->addLayout(radios);
+  lv->addWidget(new QLabel("Имя файла для записи:", log));
+  fileName_ = new QLineEdit(log);
+  fileName_->setMaxLength(250);
+  lv->addWidget(fileName_);
+  averaging_ = new QCheckBox("Вкл. усреднение при записи /10", log);
+  averaging_->setToolTip("уменьшает файл в 10 раз");
+  lv->addWidget(averaging_);
+  // Averaging is one setting of the whole hall and takes effect at once.
+  connect(averaging_, &QCheckBox::clicked, this,
+          [this](bool on) { ws_.store.config.usrednenie10 = on ? 11 : 0; });
+  auto* save = new QPushButton("Запомнить", log);
+  lv->addWidget(save, 0, Qt::AlignRight);
+  connect(save, &QPushButton::clicked, this, [this] { zapomnit(); });
+  v->addWidget(log);
+
+  auto* close = new QPushButton("Закрыть", this);
+  connect(close, &QPushButton::clicked, this, &QDialog::close);
+  v->addWidget(close, 0, Qt::AlignRight);
+}
+
+void TForm2::openFor(int nk) {
+  nk_ = std::clamp(nk, 0, std::max(0, usableRows(ws_.store.config) - 1));
+  fill();
+  show();
+  raise();
+  activateWindow();
+}
+
+void TForm2::step(int delta) {
+  const int rows = std::max(1, usableRows(ws_.store.config));
+  nk_ = ((nk_ + delta) % rows + rows) % rows;
+  fill();
+}
+
+void TForm2::fill() {
+  const TFile_config& c = ws_.store.config;
+  const auto n = static_cast<std::size_t>(nk_);
+  header_->setText("(" + QString::number(c.konfig_n[n]) + ") " + q(c.konfig_s[n].utf8()));
+  (c.konfig_Write[n] ? writeOn_ : writeOff_)->setChecked(true);
+  fileName_->setText(q(c.konfig_f[n].utf8()));
+  averaging_->setChecked(c.usrednenie10 == 11);
+}
+
+bool TForm2::zapomnit() {
+  const std::string name = fileName_->text().toStdString();
+  // The name is the base of two files in "file": a folder part would put them elsewhere.
+  if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..") {
+    QMessageBox::warning(this, windowTitle(),
+                         "Имя файла для записи не может содержать папку или знаки / и \\");
+    return false;
+  }
+  TFile_config& c = ws_.store.config;
+  const auto n = static_cast<std::size_t>(nk_);
+  c.konfig_Write[n] = writeOn_->isChecked() ? 1 : 0;
+  c.konfig_f[n].setUtf8(name);
+  c.usrednenie10 = averaging_->isChecked() ? 11 : 0;
+  return ws_.store.Write_config();
+}
+
+}  // namespace vs
