@@ -1,16 +1,18 @@
 #include "app/Options.h"
 
+#include <utility>
+
 namespace vs {
 
 namespace {
 
 // Matches "--name VALUE" and "--name=VALUE"; advances `i` past the value it took.
 bool takeValue(const std::vector<std::string>& args, std::size_t& i, const std::string& name,
-               std::string& value, std::string& error) {
+               std::string& value, std::string& error, const char* expected = "a folder") {
   const std::string& a = args[i];
   if (a == name) {
     if (i + 1 >= args.size()) {
-      error = name + ": a folder is expected";
+      if (error.empty()) error = name + ": " + expected + " is expected";
       return true;
     }
     value = args[++i];
@@ -23,12 +25,17 @@ bool takeValue(const std::vector<std::string>& args, std::size_t& i, const std::
   return false;
 }
 
+void setError(Options& o, std::string text) {
+  if (o.error.empty()) o.error = std::move(text);
+}
+
 }  // namespace
 
 Options parseOptions(const std::vector<std::string>& args,
                      const std::filesystem::path& programDir) {
   Options o;
   o.home = programDir;
+  bool averageGiven = false, formatGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     std::string value;
     if (takeValue(args, i, "--home", value, o.error)) {
@@ -38,6 +45,27 @@ Options parseOptions(const std::vector<std::string>& args,
         o.error = "--home: a folder is expected";
     } else if (takeValue(args, i, "--screenshot", value, o.error)) {
       o.screenshot = value;
+    } else if (takeValue(args, i, "--export", value, o.error, "a log file")) {
+      if (!value.empty())
+        o.exportLog = value;
+      else
+        setError(o, "--export: a log file is expected");
+    } else if (takeValue(args, i, "--average", value, o.error, "1, 10, 100 or 1000")) {
+      averageGiven = true;
+      if (value == "1" || value == "10" || value == "100" || value == "1000")
+        o.exportAverage = std::stoi(value);
+      else
+        setError(o, "--average: \"" + value + "\" is not one of 1, 10, 100, 1000");
+    } else if (takeValue(args, i, "--format", value, o.error, "xls, xlsx or csv")) {
+      formatGiven = true;
+      if (value == "xls")
+        o.exportFormat = SheetFormat::Xls;
+      else if (value == "xlsx")
+        o.exportFormat = SheetFormat::Xlsx;
+      else if (value == "csv")
+        o.exportFormat = SheetFormat::Csv;
+      else
+        setError(o, "--format: \"" + value + "\" is not one of xls, xlsx, csv");
     } else if (args[i] == "--headless") {
       o.headless = true;
     } else if (args[i] == "--demo") {
@@ -46,6 +74,9 @@ Options parseOptions(const std::vector<std::string>& args,
       o.extra.push_back(args[i]);
     }
   }
+  // Without --export they would be ignored while the program starts its windows instead.
+  if (o.exportLog.empty() && (averageGiven || formatGiven))
+    setError(o, "--average and --format go with --export FILE");
   return o;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "sheet/SheetFormat.h"
+
 namespace vs {
 
 struct Options {
@@ -12,12 +14,16 @@ struct Options {
   bool headless = false;             // no windows: messages go to the journal and standard error
   bool demo = false;                 // the simulated hall in its own folder, DIR/demo
   std::filesystem::path screenshot;  // --screenshot DIR: save pictures of the windows and quit
-  std::vector<std::string> extra;    // options this parser does not know, in the order given
-  std::string error;                 // non-empty when the command line cannot be used
+  std::filesystem::path exportLog;   // --export FILE: convert this log to a spreadsheet and quit
+  int exportAverage = 10;            // --average 1|10|100|1000: records per row of the export
+  SheetFormat exportFormat = SheetFormat::Xls;  // --format xls|xlsx|csv
+  // Options this parser does not know, in the order given.
+  std::vector<std::string> extra;
+  std::string error;  // non-empty when the command line cannot be used
 };
 
 // Parses the arguments after the program name. `programDir` is the default working folder.
-// "--home DIR" and "--home=DIR" are both accepted.
+// "--home DIR" and "--home=DIR" are both accepted, and so for every option with a value.
 Options parseOptions(const std::vector<std::string>& args, const std::filesystem::path& programDir);
 
 }  // namespace vs

@@ -20,6 +20,7 @@
 
 #include "app/BusStation.h"
 #include "app/Demo.h"
+#include "app/ExportCommand.h"
 #include "app/Options.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/SignalWatcher.h"
@@ -283,6 +284,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   for (const std::string& a : opt.extra) std::cerr << "Vetrostan: unknown option " << a << '\n';
+  // A conversion on the command line needs neither the station nor a window.
+  if (!opt.exportLog.empty()) return runExport(opt);
   Options run = opt;
   std::error_code ec;
   if (run.demo) {

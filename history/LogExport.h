@@ -1,0 +1,56 @@
+// Export of one measurement log (".fil") to a spreadsheet beside it: the whole log read at
+// once, optionally thinned by averaging groups of 10, 100 or 1000 records, written as a sheet of
+// date-time and "0.00" cells. Shared by the window "Преобразование в файл Exel" and the command
+// line's --export.
+#pragma once
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "sheet/SheetFormat.h"
+#include "sheet/SheetWriter.h"
+
+namespace vs {
+
+// The rows an Excel 97-2003 sheet gets at most (rows 3..65 532); the modern formats are bounded
+// only by their writer.
+constexpr long long kXlsDataRows = 65530;
+
+struct ExportOptions {
+  int average = 10;  // records per data row: 1 (none), 10, 100 or 1000
+  SheetFormat format = SheetFormat::Xls;
+};
+
+struct ExportResult {
+  bool ok = false;
+  bool walked = false;    // the log was read and the rows counted (`line` is set)
+  long long counted = 0;  // records (or groups) with a time
+  long long empty = 0;    // records (or groups) whose time is 0
+  long long written = 0;  // data rows in the sheet
+  std::filesystem::path workbook;
+  std::string line;   // "Всего N записей (пустых: E). Записано W"
+  std::string error;  // why the conversion failed, in Russian, with the system's reason
+};
+
+// Share of the conversion done, 0..100; called only when it changes.
+using ExportProgress = std::function<void(int percent)>;
+
+// True for the averaging factors the export knows: 1, 10, 100, 1000.
+bool validAveraging(int average);
+// "нет", "1:10", "1:100", "1:1000".
+std::string averagingCaption(int average);
+// The log's path with its extension replaced by the format's.
+std::filesystem::path workbookPath(const std::filesystem::path& log, SheetFormat format);
+
+// Converts `log` into the workbook beside it. Never leaves half a workbook under the final name:
+// on failure an existing workbook stays as it was.
+ExportResult EreadF(const std::filesystem::path& log, const ExportOptions& options,
+                    const ExportProgress& progress = {});
+
+// The same into a writer given by the caller, saved under `workbook`, with at most `rowCap` data
+// rows (0 = only the writer's own limit).
+ExportResult EreadF(const std::filesystem::path& log, int average, SheetWriter& writer,
+                    const std::filesystem::path& workbook, long long rowCap,
+                    const ExportProgress& progress = {});
+
+}  // namespace vs
