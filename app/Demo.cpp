@@ -41,8 +41,9 @@ bool prepareDemoFolder(const std::filesystem::path& dir) {
                                std::to_string(number));
       cfg->konfig_o[n] = 1;
       cfg->konfig_linia[n] = 1;
-      // The first four incubators keep measurement logs, so the charts have something to show.
-      if (number <= 4) {
+      // Five incubators keep measurement logs (one of them with a damper board), so the charts
+      // have something to show.
+      if (number <= 4 || number == 6) {
         cfg->konfig_Write[n] = 1;
         cfg->konfig_f[n].setUtf8("ink" + std::to_string(number));
       }

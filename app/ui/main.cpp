@@ -20,6 +20,7 @@
 
 #include "app/BusStation.h"
 #include "app/Demo.h"
+#include "app/DemoHistory.h"
 #include "app/ExportCommand.h"
 #include "app/Options.h"
 #include "app/ui/AppWindows.h"
@@ -292,6 +293,9 @@ int main(int argc, char** argv) {
     run.home = demoFolder(opt.home);
     if (!prepareDemoFolder(run.home))
       std::cerr << "Vetrostan: cannot prepare the demo folder " << run.home << '\n';
+    std::string why;
+    if (!recordDemoHistory(run.home, SystemClock().now(), why))
+      std::cerr << "Vetrostan: no history for the demo hall: " << why << '\n';
   }
   fs::create_directories(run.home, ec);
   return run.headless ? runHeadless(run, argc, argv) : runWindows(run, argc, argv);
