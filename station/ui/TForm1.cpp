@@ -21,6 +21,7 @@
 
 #include "config/Workstation.h"
 #include "config/ui/SettingsTab.h"
+#include "history/ui/TabCharts.h"
 #include "setpoints/ui/ZonesTab.h"
 #include "station/MainTableLayout.h"
 #include "station/SoundAlarms.h"
@@ -81,9 +82,18 @@ TForm1::TForm1(Workstation& ws, bool secondCopy, const Parts& parts, QWidget* pa
     if (hooks.programWindow) hooks.programWindow(nk);
   });
   pages_->addTab(table_, "Главная");
-  auto* charts = new QWidget(pages_);
-  charts->setObjectName("TabCharts");
-  pages_->addTab(charts, "Графики");
+  chartsTab_ = new vs::TabCharts(
+      {ws_.home(), ws_.settings,
+       [this] {
+         const Settings& s = ws_.settings;
+         return GapInputs{s.Opros_period, s.Compyter == 1, usableRows(ws_.store.config)};
+       },
+       [this](const std::string& text) { ws_.show(text); }},
+      pages_);
+  chartsTab_->setObjectName("TabCharts");
+  pages_->addTab(chartsTab_, "Графики");
+  ws_.onSettingsRead.push_back([this] { chartsTab_->applySettings(); });
+  ws_.beforeShutDown.push_back([this] { chartsTab_->storeSettings(); });
   zonesTab_ = new ZonesTab(*tables, *writeKom, pages_);
   pages_->addTab(zonesTab_, "Зоны");
   // A second copy writes no settings: its choices of sound files stay with this run.

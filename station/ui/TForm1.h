@@ -25,6 +25,7 @@ class Workstation;
 class SettingsTab;
 class SoundAlarms;
 class SoundsTab;
+class TabCharts;
 class ZonesTab;
 struct StationTables;
 struct TWriteCom;
@@ -81,6 +82,9 @@ class TForm1 : public QMainWindow {
   void writeNames();
 
   QTableWidget* tableT() const;
+  // The "Графики" tab; its `gapInputs` start on the settings' poll period and machine class.
+  // (Qualified: the tab index `TabCharts` hides the class name inside TForm1.)
+  vs::TabCharts* chartsTab() const { return chartsTab_; }
   ZonesTab* zonesTab() const { return zonesTab_; }
   QTableWidget* zonT() const;
   SoundsTab* soundsTab() const { return soundsTab_; }
@@ -145,6 +149,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<StationTables> ownTables_;
   std::unique_ptr<TWriteCom> ownWriteKom_;
   SoundAlarms* sound_ = nullptr;
+  vs::TabCharts* chartsTab_ = nullptr;
   ZonesTab* zonesTab_ = nullptr;
   SoundsTab* soundsTab_ = nullptr;
   SettingsTab* settingsTab_ = nullptr;

@@ -1,0 +1,111 @@
+#include "history/ui/TForm16.h"
+
+#include <qcustomplot.h>
+
+#include <QCheckBox>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "history/LogFile.h"
+#include "history/ui/TabCharts.h"
+
+namespace vs {
+
+namespace {
+
+constexpr const char* kBoxes[kSetpointSeries] = {
+    "Т рабочая", "Т.охл-вкл", "Т.охл-выкл", "Упр. Вл выкл", "Упр. Вл вкл(гистерезис)",
+    "Т-номер",   "ШИМ уст.",  "Засл. уст",
+};
+
+}  // namespace
+
+TForm16::TForm16(TabCharts& tab) : QWidget(&tab, Qt::Tool), tab_(tab) {
+  setObjectName("Form16");
+  setWindowTitle("Доп. данные");
+  auto* v = new QVBoxLayout(this);
+  file_ = new QLabel(this);
+  state_ = new QLabel("нет доп.  записи", this);
+  QFont bold = state_->font();
+  bold.setBold(true);
+  state_->setFont(bold);
+  v->addWidget(file_);
+  v->addWidget(state_);
+  for (int i = 0; i < kSetpointSeries; ++i) {
+    auto* b = new QCheckBox(QString::fromUtf8(kBoxes[i]), this);
+    if (i == 5) b->setToolTip("Заданный номер рабочего датчика температуры");
+    // The box's text in its series' colour says which dotted line is which.
+    QPalette pal = b->palette();
+    pal.setColor(QPalette::WindowText, tab_.series(kLogSeries + i)->pen().color());
+    b->setPalette(pal);
+    boxes_[static_cast<std::size_t>(i)] = b;
+    connect(b, &QCheckBox::toggled, this, [this, i](bool on) {
+      QCPGraph* g = tab_.series(kLogSeries + i);
+      g->setVisible(on);
+      if (on)
+        g->addToLegend();
+      else
+        g->removeFromLegend();
+      tab_.refreshChart();
+    });
+    v->addWidget(b);
+  }
+  read_ = new QPushButton("прочитать", this);
+  connect(read_, &QPushButton::clicked, this, [this] { read(); });
+  v->addWidget(read_);
+  v->addStretch(1);
+}
+
+QString TForm16::setpointLog() const {
+  const QString fil = tab_.lastFile();
+  if (fil.isEmpty()) return {};
+  const QFileInfo f(fil);
+  return f.dir().filePath(f.completeBaseName() + ".0il");
+}
+
+bool TForm16::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate || e->type() == QEvent::Show) refresh();
+  return QWidget::event(e);
+}
+
+void TForm16::refresh() {
+  file_->setText(QFileInfo(tab_.lastFile()).fileName());
+  const QString zon = setpointLog();
+  state_->setText(!zon.isEmpty() && QFileInfo(zon).isFile() ? "Есть доп. данные"
+                                                            : "Нет доп. данных");
+  for (int i = 0; i < 4; ++i) {
+    QCPGraph* g = tab_.series(kLogSeries + i);
+    const bool on = boxes_[static_cast<std::size_t>(i)]->isChecked();
+    g->setVisible(on);
+    if (on)
+      g->addToLegend();
+    else
+      g->removeFromLegend();
+  }
+  tab_.refreshChart();
+}
+
+bool TForm16::read() {
+  const QString zon = setpointLog();
+  std::vector<TFileZon> records;
+  std::string error;
+  if (!readLog(std::filesystem::path(zon.toStdU16String()), records, error)) {
+    tab_.say(QDir::toNativeSeparators(zon.isEmpty() ? ".0il" : zon).toStdString() + ": " + error);
+    return false;
+  }
+  std::array<bool, kSetpointSeries> shown{};
+  for (int i = 0; i < kSetpointSeries; ++i)
+    shown[static_cast<std::size_t>(i)] = boxes_[static_cast<std::size_t>(i)]->isChecked();
+  ChartColumns c;
+  setpointColumns(records, shown, c);
+  for (int i = 0; i < kSetpointSeries; ++i)
+    TabCharts::putPoints(tab_.series(kLogSeries + i), c, i, false);
+  tab_.refreshChart();
+  return true;
+}
+
+}  // namespace vs
