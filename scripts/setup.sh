@@ -10,7 +10,7 @@ PACKAGES=(
   libqcustomplot-dev libxlsxwriter-dev libfreexl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  socat xvfb xauth imagemagick fonts-dejavu-core
+  socat xvfb xauth imagemagick fonts-dejavu-core unzip
 )
 missing=()
 for p in "${PACKAGES[@]}"; do

@@ -16,6 +16,8 @@
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
+#include "history/ui/TForm12.h"
+#include "history/ui/TabCharts.h"
 #include "programs/ui/TForm2.h"
 #include "setpoints/ui/TForm3.h"
 #include "setpoints/ui/TForm6.h"
@@ -136,6 +138,13 @@ void wire(AppWindows& w) {
     f9->hooks.writeDialog = f1->zonesTab()->hooks.writeDialog;
     f9->hooks.workingSensor = f1->zonesTab()->hooks.workingSensor;
   }
+  // "Exel" on the chart tab opens the spreadsheet export.
+  if (w.form12)
+    QObject::connect(f1->chartsTab(), &TabCharts::exportRequested, w.form12, [f12 = w.form12] {
+      f12->show();
+      f12->raise();
+      f12->activateWindow();
+    });
   // A double-click in the recording column opens the program window on that incubator.
   if (w.form2) f1->hooks.programWindow = [f2 = w.form2](int nk) { f2->openFor(nk); };
   if (w.form14)
@@ -167,6 +176,9 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       continue;  // nothing is created before the main window
     } else if (name == "TForm2") {
       w.form2 = new TForm2(ws, w.form1.get());
+    } else if (name == "TForm12") {
+      w.form12 = new TForm12(ws.home(), w.form1.get());
+      w.form12->setWindowFlag(Qt::Window);
     } else if (name == "TForm4") {
       w.form4 = new TForm4(w.form1.get());
     } else if (name == "TFormUST") {

@@ -28,6 +28,7 @@ class TNastrDF;
 class Station;
 class TForm9;
 class TForm2;
+class TForm12;
 
 struct AppWindows {
   // The main window owns the others (they are its dialogs and tool windows).
@@ -43,7 +44,8 @@ struct AppWindows {
   TParamWriteF* paramWriteF = nullptr;  // parameter editor
   TNastrDF* nastrDF = nullptr;          // controller configuration
   TForm9* form9 = nullptr;
-  TForm2* form2 = nullptr;  // program window (log-file settings)
+  TForm2* form2 = nullptr;    // program window (log-file settings)
+  TForm12* form12 = nullptr;  // spreadsheet export
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 

@@ -14,6 +14,7 @@
 #include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TFormUST.h"
+#include "history/ui/TabCharts.h"
 #include "setpoints/ui/TNastrDF.h"
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/ZonesTab.h"
@@ -127,6 +128,10 @@ void connectStation(AppWindows& w, BusStation& bus) {
   st.listeners.add(StatusStep::MainTable, [table, &st](const StatusEvent& e) {
     writeRow(table, st, e.nk, table->kolT());
   });
+  // Pauses in a log are judged by the live poll period and machine class.
+  f1->chartsTab()->gapInputs = [&st] {
+    return GapInputs{st.controls.PeriodSE, !st.controls.modern(), st.kol_inkub()};
+  };
   // The recording cell shows the span of each log; it moves once the sample is taken.
   table->logTimes = [&bus](int nk) {
     const auto n = static_cast<std::size_t>(nk);

@@ -1,6 +1,7 @@
 // The program Vetrostan: creates the workstation and its windows in their order, runs the
 // start-up, and ends through the shut-down when the main window closes or on SIGINT/SIGTERM.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,6 +12,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -34,6 +36,10 @@
 #include "config/Workstation.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
+#include "history/ui/TForm12.h"
+#include "history/ui/TForm16.h"
+#include "history/ui/TabCharts.h"
+#include "programs/ui/TForm2.h"
 #include "setpoints/ui/TNastrDF.h"
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/TWriteF.h"
@@ -65,6 +71,53 @@ QString qpath(const fs::path& p) {
 
 QString className(const QWidget* w) {
   return QString::fromLatin1(w->metaObject()->className()).section("::", -1);
+}
+
+// The history of the first logged incubator whose log exists: the chart tab with every series
+// and the setpoint series of "Доп.", the "Доп." window, the spreadsheet export of that log,
+// and the program window with its log settings.
+void saveHistoryScreens(AppWindows& w, Workstation& ws, const QDir& out) {
+  const TFile_config& cfg = ws.store.config;
+  QString log;
+  int row = 0;
+  for (int nk = 0; nk < usableRows(cfg) && log.isEmpty(); ++nk) {
+    const auto n = static_cast<std::size_t>(nk);
+    const fs::path p = ws.home() / "file" / fs::path(cfg.konfig_f[n].utf8() + ".fil");
+    std::error_code ec;
+    if (cfg.konfig_Write[n] && fs::exists(p, ec)) {
+      log = qpath(p);
+      row = nk;
+    }
+  }
+  if (w.form2) {
+    w.form2->openFor(row);
+    w.form2->grab().save(out.filePath("TForm2.png"));
+    w.form2->close();
+  }
+  if (log.isEmpty()) return;
+  TabCharts* charts = w.form1->chartsTab();
+  QTabWidget* pages = w.form1->pageControl();
+  pages->setCurrentWidget(charts);
+  for (int i = 0; i < kLogSeries; ++i) charts->seriesButton(i)->setChecked(true);
+  charts->gapButton()->setChecked(false);  // the pause in the demo's log shows as a break
+  charts->load(log);
+  if (TForm16* extra = charts->extraWindow()) {
+    extra->show();
+    extra->refresh();
+    for (int i = 0; i < 8; ++i) extra->box(i)->setChecked(true);
+    extra->read();
+    extra->grab().save(out.filePath("TForm16.png"));
+    extra->close();
+  }
+  w.form1->grab().save(out.filePath("TForm1_charts.png"));
+  pages->setCurrentIndex(0);
+  if (w.form12) {
+    w.form12->openCheck()->setChecked(false);
+    w.form12->show();
+    w.form12->convert(log);
+    w.form12->grab().save(out.filePath("TForm12.png"));
+    w.form12->close();
+  }
 }
 
 // Pictures of the main window (each tab, and a hover panel over the first row) and of the
@@ -99,6 +152,7 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const fs::path& dir) {
     d->adjustSize();
     d->grab().save(out.filePath(className(d) + ".png"));
   }
+  saveHistoryScreens(w, ws, out);
   // Windows that fill themselves from the answers while shown: the detail window, the
   // parameter editor and the configuration window, each on the first incubator.
   const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF};

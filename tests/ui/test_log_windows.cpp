@@ -1,0 +1,73 @@
+// The log settings and the history windows in the program over a simulated hall: the program
+// window switches a log on under a new name and the answers go into it; "Exel" opens the
+// export.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+
+#include "common/AtomicFile.h"
+#include "history/LogFile.h"
+#include "history/ui/TForm12.h"
+#include "history/ui/TabCharts.h"
+#include "programs/ui/TForm2.h"
+#include "tests/ui/hall_program.h"
+
+namespace vs {
+namespace {
+
+using LogWindows = testing::HallProgram;
+
+TEST_F(LogWindows, ProgramWindowSwitchesTheLogOnAndTheAnswersGoIntoIt) {
+  startProgram({5, 85}, {});
+  std::filesystem::create_directories(dir.home / "file");
+  ASSERT_TRUE(w.form2);
+  w.form1->hooks.programWindow(1);
+  TForm2& f2 = *w.form2;
+  EXPECT_TRUE(f2.isVisible());
+
+  // A name with a folder part would write outside "file": refused, nothing stored.
+  f2.writeOn()->setChecked(true);
+  f2.fileName()->setText("../вне");
+  QTimer::singleShot(0, [] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) box->close();
+  });
+  EXPECT_FALSE(f2.zapomnit());
+  EXPECT_FALSE(ws->store.config.konfig_Write[1]);
+
+  f2.fileName()->setText("Инкубатор 85");
+  f2.averaging()->click();  // takes effect at once
+  EXPECT_EQ(ws->store.config.usrednenie10, 11);
+  ASSERT_TRUE(f2.zapomnit());
+  // Stored on disk as well: a restart keeps logging.
+  auto saved = std::make_unique<TFile_config>();
+  ASSERT_EQ(readFilePrefix(dir.home / "config.cfg", saved.get(), sizeof *saved),
+            static_cast<long long>(sizeof *saved));
+  EXPECT_EQ(saved->konfig_Write[1], 1);
+  EXPECT_EQ(saved->konfig_f[1].utf8(), "Инкубатор 85");
+  EXPECT_EQ(saved->usrednenie10, 11);
+
+  runHallMs(30'000);
+  ws->shutDown();
+  std::vector<TFile> fil;
+  std::string error;
+  ASSERT_TRUE(readLog(dir.home / "file" / "Инкубатор 85.fil", fil, error)) << error;
+  EXPECT_GE(fil.size(), 2u) << "averaged batches of the answers of 85";
+  EXPECT_FALSE(std::filesystem::exists(dir.home / "file" / ".fil")) << "row 5 is not logged";
+}
+
+TEST_F(LogWindows, ExelOnTheChartTabOpensTheExport) {
+  startProgram({5}, {});
+  ASSERT_TRUE(w.form12);
+  EXPECT_FALSE(w.form12->isVisible());
+  w.form1->chartsTab()->exportButton()->click();
+  EXPECT_TRUE(w.form12->isVisible());
+}
+
+}  // namespace
+}  // namespace vs
