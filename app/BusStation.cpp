@@ -58,6 +58,8 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   // Confirmed writes go to the journal; a write left unconfirmed also to the operator.
   writer.journal = [this](const std::string& line) { ws.journal.Err(line); };
   writer.report = report;
+  programWriter.report = report;
+  programs.hooks.saveConfig = [this] { ws.store.Write_config(); };
 
   // Settings in at start-up, out at shut-down.
   ws.onSettingsRead.push_back([this] {
@@ -94,6 +96,10 @@ void BusStation::tick1s() {
   if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
   station.dan.Server_s = folder;
   station.Timer1();
+  station.failures.guard("Timer_inkub", [this] {
+    programs.tick1s();
+    programs.tick1sDispatch();
+  });
 }
 
 }  // namespace vs

@@ -12,6 +12,8 @@
 #include "bus/UsbLink.h"
 #include "config/Workstation.h"
 #include "history/LogWriter.h"
+#include "programs/ProgramScheduler.h"
+#include "programs/ProgramWriter.h"
 #include "setpoints/WriteEngine.h"
 #include "station/SoundAlarms.h"
 #include "station/Station.h"
@@ -39,6 +41,11 @@ class BusStation {
   // The measurement logs of the rows with logging on; what is still buffered is written at
   // shut-down. A second copy only watches and writes none.
   LogWriter logs;
+  // Automatic incubation: the programs' scheduler and the engine that writes its requests. The
+  // report lines go to the journal and the operator's notice unless a report window takes
+  // them.
+  ProgramWriter programWriter{station, writer};
+  ProgramScheduler programs{station, ws.store, programWriter, ws.home()};
 
   // Consumer of schedule-debug answers (type 51); the window sets it.
   std::function<void(const RS232_T&)> onScheduleAnswer;
@@ -48,6 +55,7 @@ class BusStation {
   // The write engine steps first, so that a write it queues leaves on the same tick.
   void tick100ms() {
     station.failures.guard("TimeCallBackKom", [this] { writer.TimeCallBackKom(); });
+    station.failures.guard("Timer100ms", [this] { programWriter.Timer100ms(); });
     station.Timer2();
   }
   void tick1s();
