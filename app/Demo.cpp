@@ -1,5 +1,7 @@
 #include "app/Demo.h"
 
+#include <cmath>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <system_error>
@@ -7,6 +9,7 @@
 #include "common/AtomicFile.h"
 #include "config/SettingsFile.h"
 #include "config/TFile_config.h"
+#include "programs/TFile_INKconfig.h"
 #include "sim/SimBus.h"
 #include "station/SoundAlarms.h"
 
@@ -23,12 +26,49 @@ void nameSounds(IniFile& ini) {
 
 }  // namespace
 
-bool prepareDemoFolder(const std::filesystem::path& dir) {
+namespace {
+
+// A program of the day table: days, hundredths of a degree, %, damper degrees (-1 none),
+// tray period in minutes (0 stopped).
+struct DemoRow {
+  int day, temp, humidity, damper, trays;
+};
+
+bool writeProgram(const std::filesystem::path& path, std::initializer_list<DemoRow> rows) {
+  auto p = std::make_unique<TFile_INKconfig>();
+  *p = TFile_INKconfig{};
+  p->prLotki = 1;
+  for (const DemoRow& r : rows) {
+    const auto i = static_cast<std::size_t>(p->kol++);
+    p->nDen[i] = r.day;
+    p->Temp[i] = r.temp;
+    p->Vlaz[i] = r.humidity;
+    p->Zaslonki[i] = r.damper;
+    p->Lotki[i] = r.trays;
+  }
+  return writeFileAtomic(path, p.get(), sizeof(TFile_INKconfig));
+}
+
+}  // namespace
+
+bool prepareDemoFolder(const std::filesystem::path& dir, TDateTime now) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::create_directories(dir / "file", ec);  // the measurement logs
   if (ec) return false;
+  fs::create_directories(dir / "rezim", ec);  // the incubation programs
+  if (ec) return false;
   bool ok = true;
+  if (!fs::exists(dir / "rezim" / "Куры.ink", ec))
+    ok = writeProgram(dir / "rezim" / "Куры.ink", {{1, 3780, 55, 20, 60},
+                                                   {10, 3760, 50, 40, 60},
+                                                   {15, 3740, 50, 60, 90},
+                                                   {19, 3710, 70, 30, 0}}) &&
+         ok;
+  if (!fs::exists(dir / "rezim" / "Утки.ink", ec))
+    ok = writeProgram(dir / "rezim" / "Утки.ink",
+                      {{1, 3790, 60, -1, 60}, {14, 3760, 55, -1, 60}, {25, 3730, 75, -1, 0}}) &&
+         ok;
   if (!fs::exists(dir / "config.cfg", ec)) {
     auto cfg = std::make_unique<TFile_config>();
     *cfg = TFile_config{};
@@ -46,6 +86,13 @@ bool prepareDemoFolder(const std::filesystem::path& dir) {
       if (number <= 4 || number == 6) {
         cfg->konfig_Write[n] = 1;
         cfg->konfig_f[n].setUtf8("ink" + std::to_string(number));
+      }
+      // Four on programs, at different days of their incubation; day changes at 08:00.
+      const int daysIn = number == 1 ? 5 : number == 2 ? 12 : number == 3 ? 20 : 16;
+      if (number <= 3 || number == 6) {
+        cfg->konfig_INK[n] = 1;
+        cfg->konfig_finkub[n].setUtf8(number == 3 ? "Утки.ink" : "Куры.ink");
+        cfg->N_DateTime[n] = std::floor(now) - (daysIn - 1) + 8.0 / 24.0;
       }
     }
     ok = writeFileAtomic(dir / "config.cfg", cfg.get(), sizeof(TFile_config)) && ok;

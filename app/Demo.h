@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "common/DateTime.h"
 #include "sim/SimDevice.h"
 
 namespace vs {
@@ -31,7 +32,9 @@ inline std::string demoSoundName(int slot) {
 // already there (the operator's own changes to the demo) are left alone, except that a
 // settings file without the section "ZVUK" (from before the demo had sounds) gets the sound
 // names and the sound alarms switched on. False when the folder or a file cannot be written.
-bool prepareDemoFolder(const std::filesystem::path& dir);
+// The plant configuration puts four incubators on incubation programs (folder "rezim"),
+// started some days before `now`, so automatic incubation is seen at work from the first start.
+bool prepareDemoFolder(const std::filesystem::path& dir, TDateTime now);
 
 // Alarms of the demo hall that come and go, on a cycle of bus time: "Герконы оба замкнуты" on
 // incubator 3, "Влажн. ниже зоны" on incubator 8, "Мотор ниже скорость" on incubator 12. It

@@ -79,7 +79,9 @@ class ProgramScheduler {
   // The scheduler runs from start-up; the program window's first showing only refreshes it.
   bool zap_ink = true;
 
-  std::int32_t st_min = 0;   // seconds to the next command pass, 60..0
+  // Seconds to the next command pass, 60..0. The first pass waits 10 s for the first answers:
+  // an incubator that has not answered yet gets no requests.
+  std::int32_t st_min = 10;
   bool kn = false;           // this second is a command pass
   std::int32_t por = 0;      // requests found in the current second
   std::int32_t den_izm = 0;  // incubators whose day changed in the current second

@@ -58,9 +58,7 @@ class ProgramHall : public BusHall {
 
 TEST_F(ProgramHall, AfterARestartTheProgramsRunWithoutAnyWindowAndEveryRequestIsConfirmed) {
   startOnProgram(9.5);  // day 10: row 1
-  // The first pass comes before any answer and asks nothing; the second, 61 s later, finds
-  // what differs.
-  runMs(95'000);
+  runMs(60'000);
   for (std::uint8_t a : kAddresses) {
     EXPECT_EQ(ctl(a).zon(1), 3750) << int{a};
     EXPECT_EQ(ctl(a).zon(9), 52) << int{a};
@@ -93,7 +91,7 @@ TEST_F(ProgramHall, HatchingDayStopsTheTraysAndADayPastTheProgramAsksNothing) {
   p.prLotki = 1;
   ASSERT_TRUE(writeFileAtomic(dir.home / "rezim" / "p.ink", &p, sizeof p));
   s.read_INk_all();
-  runMs(95'000);
+  runMs(60'000);
   for (std::uint8_t a : kAddresses) {
     EXPECT_EQ(ctl(a).zon(19) & 1, 1) << "trays stopped on " << int{a};
     EXPECT_EQ(ctl(a).zon(1), 3720);

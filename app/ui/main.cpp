@@ -345,7 +345,7 @@ int main(int argc, char** argv) {
   std::error_code ec;
   if (run.demo) {
     run.home = demoFolder(opt.home);
-    if (!prepareDemoFolder(run.home))
+    if (!prepareDemoFolder(run.home, SystemClock().now()))
       std::cerr << "Vetrostan: cannot prepare the demo folder " << run.home << '\n';
     std::string why;
     if (!recordDemoHistory(run.home, SystemClock().now(), why))
