@@ -37,9 +37,9 @@ int incubationDay(TDateTime now, TDateTime start) {
 }
 
 TDateTime nextDayChange(TDateTime now, TDateTime start, int day, int& startsDay) {
-  const long long dayMs = static_cast<long long>(kMsPerDay);
+  constexpr long long dayMs = 86'400'000;
   const long long nowMs = toMs(now), startMs = toMs(start);
-  const auto timeOfDay = [dayMs](long long ms) { return ((ms % dayMs) + dayMs) % dayMs; };
+  const auto timeOfDay = [](long long ms) { return ((ms % dayMs) + dayMs) % dayMs; };
   long long next = nowMs - timeOfDay(nowMs) + timeOfDay(startMs);
   if (timeOfDay(nowMs) >= timeOfDay(startMs)) next += dayMs;
   if (day < 0) next += static_cast<long long>(-day) * dayMs;
