@@ -98,9 +98,8 @@ Found loadRecordFile(const fs::path& path, TFile_config& into) {
   return judged(into);
 }
 
-// A program named in the configuration stays inside "rezim": a name from an imported record
-// never makes the program read or create a file elsewhere. Old installations wrote
-// backslashes; either separator is accepted.
+}  // namespace
+
 bool programPath(const fs::path& rezim, std::string name, fs::path& out) {
   if (name.empty() || name.find('\0') != std::string::npos) return false;
 #ifndef _WIN32
@@ -114,8 +113,6 @@ bool programPath(const fs::path& rezim, std::string name, fs::path& out) {
   out = rezim / rel;
   return true;
 }
-
-}  // namespace
 
 // ---- the store of the registry copy --------------------------------------------------------
 //

@@ -12,6 +12,12 @@
 
 namespace vs {
 
+// A program named in the configuration stays inside "rezim": a name from an imported record
+// never makes the program read or create a file elsewhere. Old installations wrote
+// backslashes; either separator is accepted. False for an empty name, an absolute one or one
+// with "..".
+bool programPath(const std::filesystem::path& rezim, std::string name, std::filesystem::path& out);
+
 class ConfigStore {
  public:
   // `home` is the working folder; `registryDir` the folder of the registry copy on Linux
