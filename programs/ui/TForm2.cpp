@@ -1,6 +1,7 @@
 #include "programs/ui/TForm2.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,8 @@
 #include <QVBoxLayout>
 
 #include "config/Workstation.h"
+#include "programs/ProgramScheduler.h"
+#include "programs/ui/ProgramPanel.h"
 
 namespace vs {
 
@@ -20,8 +23,17 @@ QString q(const std::string& s) {
 }
 }  // namespace
 
-TForm2::TForm2(Workstation& ws, QWidget* parent) : QDialog(parent), ws_(ws) {
+TForm2::TForm2(Workstation& ws, ProgramScheduler* programs, QWidget* parent)
+    : QDialog(parent), ws_(ws), scheduler_(programs) {
   setObjectName("TForm2");
+  message = [this](const QString& text) { QMessageBox::information(this, windowTitle(), text); };
+  question = [this](const QString& title, const QString& text) {
+    return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
+  };
+  chooseFile = [this](const QString& dir) {
+    return QFileDialog::getOpenFileName(this, "Выбрать", dir, "*.ink");
+  };
   setWindowTitle("Запись в файл и выбор режима инкубации");
   auto* v = new QVBoxLayout(this);
 
@@ -40,6 +52,23 @@ TForm2::TForm2(Workstation& ws, QWidget* parent) : QDialog(parent), ws_(ws) {
   v->addLayout(top);
   connect(prev, &QPushButton::clicked, this, [this] { step(-1); });
   connect(next, &QPushButton::clicked, this, [this] { step(+1); });
+
+  // The panel asks through this window's members, so whoever replaces them replaces both parts.
+  ProgramPanel::Calls calls;
+  calls.message = [this](const QString& text) {
+    if (message) message(text);
+  };
+  calls.question = [this](const QString& title, const QString& text) {
+    return question && question(title, text);
+  };
+  calls.chooseFile = [this](const QString& dir) {
+    return chooseFile ? chooseFile(dir) : QString();
+  };
+  calls.programEditor = [this](int nk) {
+    if (programEditor) programEditor(nk);
+  };
+  panel_ = new ProgramPanel(ws_, programs, std::move(calls), this);
+  v->addWidget(panel_);
 
   // Log-file settings of this incubator.
   auto* log = new QGroupBox("Запись в файл", this);
@@ -72,16 +101,37 @@ TForm2::TForm2(Workstation& ws, QWidget* parent) : QDialog(parent), ws_(ws) {
 }
 
 void TForm2::openFor(int nk) {
+  // An edit in progress on the incubator shown so far is finished first, with its question.
+  panel_->release();
   nk_ = std::clamp(nk, 0, std::max(0, usableRows(ws_.store.config) - 1));
-  fill();
+  reload();
   show();
   raise();
   activateWindow();
 }
 
 void TForm2::step(int delta) {
+  panel_->release();
   const int rows = std::max(1, usableRows(ws_.store.config));
   nk_ = ((nk_ + delta) % rows + rows) % rows;
+  reload();
+}
+
+void TForm2::reject() {
+  panel_->release();
+  QDialog::reject();
+}
+
+bool TForm2::editing() const {
+  return panel_->editing();
+}
+
+void TForm2::reload() {
+  if (scheduler_) {
+    scheduler_->shown = nk_;
+    scheduler_->zap_ink = true;
+    scheduler_->read_INk_all();
+  }
   fill();
 }
 
@@ -92,14 +142,14 @@ void TForm2::fill() {
   (c.konfig_Write[n] ? writeOn_ : writeOff_)->setChecked(true);
   fileName_->setText(q(c.konfig_f[n].utf8()));
   averaging_->setChecked(c.usrednenie10 == 11);
+  panel_->setRow(nk_);
 }
 
 bool TForm2::zapomnit() {
   const std::string name = fileName_->text().toStdString();
   // The name is the base of two files in "file": a folder part would put them elsewhere.
   if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..") {
-    QMessageBox::warning(this, windowTitle(),
-                         "Имя файла для записи не может содержать папку или знаки / и \\");
+    if (message) message("Имя файла для записи не может содержать папку или знаки / и \\");
     return false;
   }
   TFile_config& c = ws_.store.config;
