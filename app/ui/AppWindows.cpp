@@ -18,7 +18,10 @@
 #include "config/ui/TFormUST.h"
 #include "history/ui/TForm12.h"
 #include "history/ui/TabCharts.h"
+#include "programs/ProgramScheduler.h"
 #include "programs/ui/TForm2.h"
+#include "programs/ui/TForm5.h"
+#include "programs/ui/TRezimForm.h"
 #include "setpoints/ui/TForm3.h"
 #include "setpoints/ui/TForm6.h"
 #include "setpoints/ui/TNastrDF.h"
@@ -138,6 +141,13 @@ void wire(AppWindows& w) {
     f9->hooks.writeDialog = f1->zonesTab()->hooks.writeDialog;
     f9->hooks.workingSensor = f1->zonesTab()->hooks.workingSensor;
   }
+  // "Программы инкубации" opens the program editor on the incubator the program window shows
+  // (the first one before it was ever shown).
+  if (w.rezimForm) {
+    f1->actionPrograms()->setEnabled(true);
+    f1->hooks.programEditor = [w2 = w.form2, ed = w.rezimForm] { ed->openFor(w2 ? w2->row() : 0); };
+    if (w.form2) w.form2->programEditor = [ed = w.rezimForm](int nk) { ed->openFor(nk); };
+  }
   // "Exel" on the chart tab opens the spreadsheet export.
   if (w.form12)
     QObject::connect(f1->chartsTab(), &TabCharts::exportRequested, w.form12, [f12 = w.form12] {
@@ -175,7 +185,12 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
     } else if (!w.form1) {
       continue;  // nothing is created before the main window
     } else if (name == "TForm2") {
-      w.form2 = new TForm2(ws, w.form1.get());
+      w.form2 = new TForm2(ws, links.programs, w.form1.get());
+    } else if (name == "TForm5") {
+      w.form5 = new TForm5(w.form1.get());
+      w.form5->setWindowFlag(Qt::Window);
+    } else if (name == "TRezimForm") {
+      w.rezimForm = new TRezimForm(ws, w.form1.get());
     } else if (name == "TForm12") {
       w.form12 = new TForm12(ws.home(), w.form1.get());
       w.form12->setWindowFlag(Qt::Window);

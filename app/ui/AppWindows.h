@@ -29,6 +29,9 @@ class Station;
 class TForm9;
 class TForm2;
 class TForm12;
+class TRezimForm;
+class TForm5;
+class ProgramScheduler;
 
 struct AppWindows {
   // The main window owns the others (they are its dialogs and tool windows).
@@ -44,8 +47,10 @@ struct AppWindows {
   TParamWriteF* paramWriteF = nullptr;  // parameter editor
   TNastrDF* nastrDF = nullptr;          // controller configuration
   TForm9* form9 = nullptr;
-  TForm2* form2 = nullptr;    // program window (log-file settings)
-  TForm12* form12 = nullptr;  // spreadsheet export
+  TForm2* form2 = nullptr;          // program window (log-file settings)
+  TForm12* form12 = nullptr;        // spreadsheet export
+  TRezimForm* rezimForm = nullptr;  // program editor
+  TForm5* form5 = nullptr;          // incubation report
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 
@@ -58,14 +63,15 @@ struct AppWindows {
 // Engine parts of the program that some windows work on; a window whose part is missing is
 // not created.
 struct AppLinks {
-  UsbLink* usb = nullptr;           // the adapter window TForm100
-  Kom485m* kom485m = nullptr;       // the schedule debug window TForm14
-  int* serverP = nullptr;           // the station mode set by the adapter window's "Сеть"
-  SoundAlarms* sound = nullptr;     // the "Звуки" tab of the main window
-  StationTables* tables = nullptr;  // the "Зоны" tab
-  TWriteCom* WriteKom = nullptr;    // the write a double-click in "Зоны" fills
-  WriteEngine* writer = nullptr;    // the write dialog TWriteF
-  Station* station = nullptr;       // the parameter editor and the configuration window
+  UsbLink* usb = nullptr;                // the adapter window TForm100
+  Kom485m* kom485m = nullptr;            // the schedule debug window TForm14
+  int* serverP = nullptr;                // the station mode set by the adapter window's "Сеть"
+  SoundAlarms* sound = nullptr;          // the "Звуки" tab of the main window
+  StationTables* tables = nullptr;       // the "Зоны" tab
+  TWriteCom* WriteKom = nullptr;         // the write a double-click in "Зоны" fills
+  WriteEngine* writer = nullptr;         // the write dialog TWriteF
+  Station* station = nullptr;            // the parameter editor and the configuration window
+  ProgramScheduler* programs = nullptr;  // the program window's status lines and "Изменить"
 };
 
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main

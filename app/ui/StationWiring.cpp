@@ -15,6 +15,8 @@
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TFormUST.h"
 #include "history/ui/TabCharts.h"
+#include "programs/ui/TForm2.h"
+#include "programs/ui/TForm5.h"
 #include "setpoints/ui/TNastrDF.h"
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/ZonesTab.h"
@@ -76,6 +78,7 @@ AppLinks appLinks(BusStation& bus) {
   l.WriteKom = &bus.station.WriteKom;
   l.writer = &bus.writer;
   l.station = &bus.station;
+  l.programs = &bus.programs;
   return l;
 }
 
@@ -128,6 +131,16 @@ void connectStation(AppWindows& w, BusStation& bus) {
   st.listeners.add(StatusStep::MainTable, [table, &st](const StatusEvent& e) {
     writeRow(table, st, e.nk, table->kolT());
   });
+  // Automatic incubation: no passes while the program window edits a start; the report
+  // window shows each queue (and the journal hears when a pass had more than the queue holds).
+  if (TForm2* f2 = w.form2) bus.programs.hooks.editing = [f2] { return f2->editing(); };
+  if (TForm5* f5 = w.form5) {
+    bus.programWriter.report = [f5](const std::string& line) {
+      f5->addLine(QString::fromStdString(line));
+    };
+    bus.programs.hooks.showReport = [f5] { f5->startQueue(); };
+    bus.programs.hooks.overflow = [&ws](const std::string& text) { ws.report(text); };
+  }
   // Pauses in a log are judged by the live poll period and machine class.
   f1->chartsTab()->gapInputs = [&st] {
     return GapInputs{st.controls.PeriodSE, !st.controls.modern(), st.kol_inkub()};

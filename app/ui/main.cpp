@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -40,6 +41,8 @@
 #include "history/ui/TForm16.h"
 #include "history/ui/TabCharts.h"
 #include "programs/ui/TForm2.h"
+#include "programs/ui/TForm5.h"
+#include "programs/ui/TRezimForm.h"
 #include "setpoints/ui/TNastrDF.h"
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/TWriteF.h"
@@ -120,6 +123,31 @@ void saveHistoryScreens(AppWindows& w, Workstation& ws, const QDir& out) {
   }
 }
 
+// The program editor on the first incubator, and the report window once the first queue of
+// the programs has been written (30 s at most).
+void saveProgramScreens(AppWindows& w, const QDir& out) {
+  if (w.rezimForm) {
+    w.rezimForm->select(w.form2 ? w.form2->row() : 0);
+    w.rezimForm->show();
+    w.rezimForm->grab().save(out.filePath("TRezimForm.png"));
+    w.rezimForm->close();
+  }
+  if (!w.form5) return;
+  QElapsedTimer waited;
+  waited.start();
+  while (waited.elapsed() < 30000 &&
+         !w.form5->log()->toPlainText().contains(QString::fromUtf8("Получен второй ответ"))) {
+    QEventLoop wait;
+    QTimer::singleShot(200, &wait, &QEventLoop::quit);
+    wait.exec();
+  }
+  QEventLoop more;  // a few more lines of the queue
+  QTimer::singleShot(6000, &more, &QEventLoop::quit);
+  more.exec();
+  w.form5->resize(640, 360);
+  w.form5->grab().save(out.filePath("TForm5.png"));
+}
+
 // Pictures of the main window (each tab, and a hover panel over the first row) and of the
 // dialogs, for documentation and checks.
 void saveScreenshots(AppWindows& w, Workstation& ws, const fs::path& dir) {
@@ -166,6 +194,7 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const fs::path& dir) {
     d->grab().save(out.filePath(className(d) + ".png"));
     d->close();
   }
+  saveProgramScreens(w, out);
   w.form1->show();
 }
 

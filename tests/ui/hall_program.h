@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,10 +34,10 @@ struct HallProgram : ::testing::Test {
 
   // One controller per address; the settings file links the simulated adapter at start and
   // holds `ini` besides.
-  void startProgram(const std::vector<std::uint8_t>& addresses,
-                    const std::vector<std::string>& ini) {
+  void startProgram(const std::vector<std::uint8_t>& addresses, const std::vector<std::string>& ini,
+                    const std::function<void(TFile_config&)>& configure = {}) {
     for (std::uint8_t a : addresses) sim.addController(a);
-    writeHallConfig(dir.home / "config.cfg", addresses);
+    writeHallConfig(dir.home / "config.cfg", addresses, configure);
     std::vector<std::string> lines{"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]", "RUN_WIN=0"};
     lines.insert(lines.end(), ini.begin(), ini.end());
     writeIni(dir.home / "Vetrostan.INI", lines);

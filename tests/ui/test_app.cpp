@@ -92,8 +92,8 @@ TEST_F(App, LinkWindowsJoinWhenTheirEnginePartsAreThere) {
   start({}, AppLinks{&link, &kom485m});
   std::vector<std::string_view> expected;
   for (std::string_view n : kWindowOrder)
-    if (n == "TForm1" || n == "TForm2" || n == "TForm4" || n == "TFormUST" || n == "TForm100" ||
-        n == "TForm12" || n == "TForm14" || n == "TForm15")
+    if (n == "TForm1" || n == "TForm2" || n == "TForm4" || n == "TRezimForm" || n == "TForm5" ||
+        n == "TFormUST" || n == "TForm100" || n == "TForm12" || n == "TForm14" || n == "TForm15")
       expected.push_back(n);
   EXPECT_EQ(w.created, expected);
   EXPECT_FALSE(w.form100->isVisible());

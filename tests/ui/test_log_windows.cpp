@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
@@ -16,6 +17,7 @@
 #include "history/ui/TForm12.h"
 #include "history/ui/TabCharts.h"
 #include "programs/ui/TForm2.h"
+#include "programs/ui/TForm5.h"
 #include "tests/ui/hall_program.h"
 
 namespace vs {
@@ -67,6 +69,30 @@ TEST_F(LogWindows, ExelOnTheChartTabOpensTheExport) {
   EXPECT_FALSE(w.form12->isVisible());
   w.form1->chartsTab()->exportButton()->click();
   EXPECT_TRUE(w.form12->isVisible());
+}
+
+TEST_F(LogWindows, AProgramQueueOpensTheReportWindowWithItsLines) {
+  // Day 1 on at 37.65 °C; the last row (day 21) ends the program.
+  TFile_INKconfig p{};
+  p.kol = 2;
+  p.nDen = {1, 21};
+  p.Temp = {3765, 3700};
+  p.Zaslonki = {-1, -1};
+  std::filesystem::create_directories(dir.home / "rezim");
+  ASSERT_TRUE(writeFileAtomic(dir.home / "rezim" / "a.ink", &p, sizeof p));
+  startProgram({5}, {}, [](TFile_config& c) {
+    c.konfig_INK[0] = 1;
+    c.konfig_finkub[0].setUtf8("a.ink");
+    c.N_DateTime[0] = kStart - 2.5;
+  });
+  ASSERT_TRUE(w.form5);
+  runHallMs(20'000);
+  EXPECT_TRUE(w.form5->isVisible());
+  const QString log = w.form5->log()->toPlainText();
+  EXPECT_TRUE(log.contains(". Заявок всего=1")) << log.toStdString();
+  EXPECT_TRUE(log.contains("1. блок № 5 Изменить:Рабочая Темп.->")) << log.toStdString();
+  EXPECT_TRUE(log.contains("   Получен второй ответ.3765")) << log.toStdString();
+  EXPECT_EQ(ctl(5).zon(1), 3765);
 }
 
 }  // namespace
