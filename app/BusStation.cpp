@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "boards/LotkiP.h"
 #include "config/SettingsFile.h"
 
 namespace vs {
@@ -21,6 +22,10 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   dispatcher.setConsumer(kAnswerSchedule, [this](const RS232_T& f) {
     if (onScheduleAnswer) onScheduleAnswer(f);
   });
+  // The tray board is a configured row under its own address: its report (type 10) is that
+  // row's answer to the status poll. The board's window takes the reports on through
+  // LotkiP::listen, which keeps this accounting.
+  dispatcher.setConsumer(kAnswerTrays, [this](const RS232_T& f) { trayAnswered(station, f); });
 
   // Frames: station -> codec -> link -> adapter.
   codec.write = [this](const std::uint8_t* p, std::int32_t n) { return link.UsbWrite(p, n); };
