@@ -28,6 +28,12 @@ SimController* SimBus::controller(std::uint8_t address) {
   return nullptr;
 }
 
+SimDevice& SimBus::own(std::unique_ptr<SimDevice> device) {
+  ownedDevices_.push_back(std::move(device));
+  devices_.push_back(ownedDevices_.back().get());
+  return *ownedDevices_.back();
+}
+
 void SimBus::attach(SimDevice& device) {
   devices_.push_back(&device);
 }

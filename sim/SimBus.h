@@ -52,6 +52,8 @@ class SimBus final : public SerialBackend {
   // The first owned controller at this address, or null.
   SimController* controller(std::uint8_t address);
   const std::vector<std::unique_ptr<SimController>>& controllers() const { return owned_; }
+  // Another kind of device (a board), owned by the bus from now on.
+  SimDevice& own(std::unique_ptr<SimDevice> device);
   // A device owned elsewhere; it must outlive the bus or be detached.
   void attach(SimDevice& device);
   void detach(SimDevice& device);
@@ -116,6 +118,7 @@ class SimBus final : public SerialBackend {
   void onFrameHeard(const RS232_T& f);
 
   std::vector<std::unique_ptr<SimController>> owned_;
+  std::vector<std::unique_ptr<SimDevice>> ownedDevices_;
   std::vector<SimDevice*> devices_;
   TimeSource timeSource_;
   std::int64_t now_ = 0;

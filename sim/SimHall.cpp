@@ -4,6 +4,8 @@
 #include <charconv>
 #include <string_view>
 
+#include "sim/SimTrayBoard.h"
+
 namespace vs {
 namespace {
 
@@ -91,6 +93,12 @@ std::string setKey(HallConfig& c, HallEntry* e, std::string_view key, std::strin
       auto list = parseAddressList(std::string(value));
       if (!list) return bad;
       for (auto a : *list) addAddress(c, a);
+    } else if (key == "tray_boards") {
+      auto list = parseAddressList(std::string(value));
+      if (!list) return bad;
+      for (auto a : *list)
+        if (std::find(c.trayBoards.begin(), c.trayBoards.end(), a) == c.trayBoards.end())
+          c.trayBoards.push_back(a);
     } else if (key == "seed") {
       auto v = parseRange(value, 0, 0x7FFFFFFFFFFFFFFFLL);
       if (!v) return bad;
@@ -181,6 +189,12 @@ HallConfig parseHallConfig(const std::string& text, std::vector<std::string>& er
     if (auto err = setKey(c, entry, key, value); !err.empty())
       errors.push_back("line " + std::to_string(lineNo) + ": " + err);
   }
+  // A board and a controller at one address would answer the same poll and collide.
+  std::erase_if(c.trayBoards, [&](std::uint8_t a) {
+    const bool shared = std::find(c.addresses.begin(), c.addresses.end(), a) != c.addresses.end();
+    if (shared) errors.push_back("tray board " + std::to_string(a) + " is also an incubator");
+    return shared;
+  });
   return c;
 }
 
@@ -204,6 +218,9 @@ void buildHall(SimBus& bus, const HallConfig& config) {
     if (e.c2) c.setC2(*e.c2);
     if (e.damper) c.fitDamper(*e.damper);
   }
+  // The boards' clocks start at a fixed moment, so runs repeat; "Уст. Время" sets them.
+  const TDateTime clockAt0 = encodeDateTime({2026, 1, 1, 0, 0, 0, 0});
+  for (std::uint8_t a : config.trayBoards) bus.own(std::make_unique<SimTrayBoard>(a, clockAt0));
 }
 
 void demoHall(SimBus& bus) {

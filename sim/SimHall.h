@@ -31,7 +31,8 @@ struct HallEntry {
 };
 
 struct HallConfig {
-  std::vector<std::uint8_t> addresses;  // in the order given, without repeats
+  std::vector<std::uint8_t> addresses;   // in the order given, without repeats
+  std::vector<std::uint8_t> trayBoards;  // tray-turning boards, none at an incubator's address
   std::int64_t delayMs = 0;
   double silentShare = 0.0;
   int shortLength = 0;

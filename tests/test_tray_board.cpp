@@ -3,9 +3,12 @@
 // setting requests through the pending command and back in its next report.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
 #include <vector>
 
 #include "boards/LotkiP.h"
+#include "sim/SimHall.h"
 #include "sim/SimTrayBoard.h"
 #include "tests/bus_hall.h"
 
@@ -134,6 +137,36 @@ TEST_F(TrayHall, ShortReportShowsOnlyItsOwnFieldsNotThoseOfEarlierFrames) {
   runMs(6'000);
   EXPECT_FALSE(lotki->last.time.has_value());
   EXPECT_TRUE(lotki->last.version.has_value());
+}
+
+// A hall file's tray board answers its poll on the line with its report; one at an incubator's
+// number would collide with it and is refused.
+TEST(TrayHallFile, BoardOfTheHallFileAnswersItsPoll) {
+  std::vector<std::string> errors;
+  const HallConfig hall = parseHallConfig("addresses = 1-2\ntray_boards = 2, 30\n", errors);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "tray board 2 is also an incubator");
+  ASSERT_EQ(hall.trayBoards, std::vector<std::uint8_t>{30});
+
+  SimBus line;
+  buildHall(line, hall);
+  ASSERT_TRUE(line.open(SimBus::kSerial));
+  std::array<std::uint8_t, kMaxWireFrame> wire{};
+  const std::uint8_t poll = 0;
+  line.write(wire.data(), encodeFrame(30, kStationAddress, 0, &poll, 1, wire.data()));
+  line.advance(50);
+  FrameCodec rx;
+  std::vector<std::uint8_t> answer;
+  rx.onGoodFrame = [&answer](const RS232_T& f) {
+    answer.assign(f.Dann.begin(), f.Dann.begin() + f.Kol_d);
+    EXPECT_EQ(f.Otpr, 30);
+  };
+  std::array<std::uint8_t, 256> in{};
+  for (long long n = line.read(in.data(), in.size()), k = 0; k < n; ++k)
+    rx.Obrabotka_N(in[static_cast<std::size_t>(k)]);
+  ASSERT_EQ(answer.size(), SimTrayBoard::kReportSize);
+  const LotkiReport r = decodeLotkiReport(answer.data(), static_cast<int>(answer.size()));
+  EXPECT_TRUE(r.time.value_or("").ends_with("  01.01.2026")) << r.time.value_or("");
 }
 
 }  // namespace
