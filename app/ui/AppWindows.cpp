@@ -10,6 +10,7 @@
 
 #include "app/WindowOrder.h"
 #include "app/ui/TForm4.h"
+#include "boards/ui/TlotkiF.h"
 #include "bus/ui/TForm100.h"
 #include "bus/ui/TForm14.h"
 #include "config/Workstation.h"
@@ -148,6 +149,12 @@ void wire(AppWindows& w) {
     f1->hooks.programEditor = [w2 = w.form2, ed = w.rezimForm] { ed->openFor(w2 ? w2->row() : 0); };
     if (w.form2) w.form2->programEditor = [ed = w.rezimForm](int nk) { ed->openFor(nk); };
   }
+  // The tray board's window (Alt+N), not modal.
+  if (w.lotkiF)
+    f1->hooks.trayBoard = [lf = w.lotkiF] {
+      lf->show();
+      lf->raise();
+    };
   // "Exel" on the chart tab opens the spreadsheet export.
   if (w.form12)
     QObject::connect(f1->chartsTab(), &TabCharts::exportRequested, w.form12, [f12 = w.form12] {
@@ -186,6 +193,9 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       continue;  // nothing is created before the main window
     } else if (name == "TForm2") {
       w.form2 = new TForm2(ws, links.programs, w.form1.get());
+    } else if (name == "TlotkiF") {
+      if (!links.station || !links.dispatcher) continue;
+      w.lotkiF = new TlotkiF(*links.station, ws.clock, *links.dispatcher, w.form1.get());
     } else if (name == "TForm5") {
       w.form5 = new TForm5(w.form1.get());
       w.form5->setWindowFlag(Qt::Window);

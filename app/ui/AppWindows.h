@@ -31,6 +31,8 @@ class TForm2;
 class TForm12;
 class TRezimForm;
 class TForm5;
+class TlotkiF;
+class FrameDispatcher;
 class ProgramScheduler;
 
 struct AppWindows {
@@ -51,6 +53,7 @@ struct AppWindows {
   TForm12* form12 = nullptr;        // spreadsheet export
   TRezimForm* rezimForm = nullptr;  // program editor
   TForm5* form5 = nullptr;          // incubation report
+  TlotkiF* lotkiF = nullptr;        // tray-turning board
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 
@@ -72,6 +75,7 @@ struct AppLinks {
   WriteEngine* writer = nullptr;         // the write dialog TWriteF
   Station* station = nullptr;            // the parameter editor and the configuration window
   ProgramScheduler* programs = nullptr;  // the program window's status lines and "Изменить"
+  FrameDispatcher* dispatcher = nullptr;  // the tray board's reports
 };
 
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main

@@ -79,6 +79,7 @@ AppLinks appLinks(BusStation& bus) {
   l.writer = &bus.writer;
   l.station = &bus.station;
   l.programs = &bus.programs;
+  l.dispatcher = &bus.dispatcher;
   return l;
 }
 
