@@ -182,6 +182,7 @@ void SimController::fitDamper(bool fitted) {
 void SimController::setDamperAngle(int degrees, std::int64_t nowMs) {
   fromAngle_ = damperAngle(nowMs);
   fromMs_ = nowMs;
+  calibMs_ = -1;
   damper_.setAngle = static_cast<std::uint8_t>(std::clamp(degrees, 0, 90));
 }
 
@@ -189,10 +190,20 @@ void SimController::placeDamper(int degrees) {
   damper_.setAngle = static_cast<std::uint8_t>(std::clamp(degrees, 0, 90));
   fromAngle_ = damper_.setAngle;
   fromMs_ = 0;
+  calibMs_ = -1;
 }
 
 int SimController::damperAngle(std::int64_t nowMs) const {
   const int target = std::min<int>(damper_.setAngle, 90);
+  if (calibMs_ >= 0) {
+    // Calibration: down to 0 degrees, up to 90, back to the set angle, 10 degrees a second.
+    auto t = static_cast<int>(std::clamp<std::int64_t>((nowMs - calibMs_) / 100, 0, 1000));
+    if (t < calibFrom_) return calibFrom_ - t;
+    t -= calibFrom_;
+    if (t < 90) return t;
+    t -= 90;
+    return std::max(target, 90 - t);
+  }
   const auto travelled =
       static_cast<int>(std::clamp<std::int64_t>((nowMs - fromMs_) / 1000, 0, 90));
   if (fromAngle_ < target) return std::min(target, fromAngle_ + travelled);
@@ -307,6 +318,8 @@ bool SimController::applyDamper(std::uint8_t item, std::uint16_t value, std::int
       return true;
     case 21:
       ++counters_.calibrations;
+      calibFrom_ = damperAngle(nowMs);
+      calibMs_ = nowMs;
       return true;
     default:
       return false;

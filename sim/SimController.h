@@ -11,7 +11,8 @@
 //   to address 0: kind 100, data n    new bus number n (1..251), no answer
 // Write kinds: 1 setpoint word (words 0..2, 6..19, 23, 24), 10 configuration item (40, 41, 42,
 // 44..47, 52..57, 60 each set one byte of its word), 211 damper board item (12 check time,
-// 13 set angle, 255 = factory settings, 21 calibration start). A write the controller does not
+// 13 set angle, 255 = factory settings, 21 calibration start: the damper runs to 0 and to 90
+// degrees and back to its set angle at 10 degrees/s). A write the controller does not
 // understand changes nothing but is answered like any other, as the write engine expects.
 // For the write engine's failures there are two awkward controllers: one that refuses writes
 // (hears them, neither applies nor answers them) and one that answers a write and then stays
@@ -186,6 +187,9 @@ class SimController final : public SimDevice {
   // Damper travel: from fromAngle_ at fromMs_ towards the set angle.
   int fromAngle_ = 45;
   std::int64_t fromMs_ = 0;
+  // A calibration run started at calibMs_ (-1: none) from calibFrom_ degrees.
+  std::int64_t calibMs_ = -1;
+  int calibFrom_ = 0;
 };
 
 }  // namespace vs
