@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "station/PollState.h"
+
 namespace vs {
 
 class Station;
@@ -28,17 +30,7 @@ struct TWriteINK {
 class ProgramWriter {
  public:
   // Engine states (WrI).
-  enum : std::int32_t {
-    Idle = 0,
-    Send = 1,
-    AwaitFirst = 2,
-    FirstAnswer = 3,
-    BeforeCheck = 4,
-    AwaitSecond = 5,
-    SecondAnswer = 6,
-    After = 7,
-    Delay = 10
-  };
+  using enum WriteStep;
 
   ProgramWriter(Station& station, WriteEngine& writer) : station_(station), writer_(writer) {}
 

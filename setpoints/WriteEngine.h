@@ -31,16 +31,7 @@ inline constexpr const char* kLogNotOwner = "Станция не ведёт оп
 class WriteEngine {
  public:
   // Engine states (WrK).
-  enum : std::int32_t {
-    Idle = 0,
-    Send = 1,
-    AwaitFirst = 2,
-    FirstAnswer = 3,
-    BeforeCheck = 4,
-    AwaitSecond = 5,
-    SecondAnswer = 6,
-    Delay = 10
-  };
+  using enum WriteStep;
   static constexpr int kDelayTicks = 5;         // 0.5 s from activation to the write
   static constexpr int kFirstAnswerTicks = 20;  // 2 s for the answer to the write
   static constexpr int kCheckDelayTicks = 10;   // 1 s from that answer to the check request

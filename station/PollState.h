@@ -65,6 +65,20 @@ struct WriteINKFlag {
   bool z = false;  // a program request is being written
 };
 
+// The steps of a write cycle, alike for the operator's writes (WrK) and the programs' (WrI):
+// the station moves either on with a status answer, from AwaitFirst and AwaitSecond.
+enum WriteStep : std::int32_t {
+  Idle = 0,
+  Send = 1,
+  AwaitFirst = 2,
+  FirstAnswer = 3,
+  BeforeCheck = 4,
+  AwaitSecond = 5,
+  SecondAnswer = 6,
+  After = 7,  // the program engine's pause after a confirmation
+  Delay = 10
+};
+
 struct BusGates {
   bool time_zadanie = false;  // a program queue is being executed: no status polls
   TWriteCom WriteKom{};
