@@ -10,6 +10,7 @@
 
 #include "app/WindowOrder.h"
 #include "app/ui/TForm4.h"
+#include "boards/ui/TZaslonkiF.h"
 #include "boards/ui/TlotkiF.h"
 #include "bus/ui/TForm100.h"
 #include "bus/ui/TForm14.h"
@@ -149,6 +150,17 @@ void wire(AppWindows& w) {
     f1->hooks.programEditor = [w2 = w.form2, ed = w.rezimForm] { ed->openFor(w2 ? w2->row() : 0); };
     if (w.form2) w.form2->programEditor = [ed = w.rezimForm](int nk) { ed->openFor(nk); };
   }
+  // The damper board's window: "Заслонки" on the top bar and "Button1" of the tray board's;
+  // its settings go through the write dialog.
+  if (TZaslonkiF* z = w.zaslonkiF) {
+    if (w.writeF)
+      z->engine().writeDialog = [writeF = w.writeF] { return writeF->exec() == QDialog::Accepted; };
+    f1->hooks.damperWindow = [z] {
+      z->show();
+      z->raise();
+    };
+    if (w.lotkiF) w.lotkiF->openZaslonki = [z] { z->exec(); };
+  }
   // The tray board's window (Alt+N), not modal.
   if (w.lotkiF)
     f1->hooks.trayBoard = [lf = w.lotkiF] {
@@ -193,6 +205,10 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       continue;  // nothing is created before the main window
     } else if (name == "TForm2") {
       w.form2 = new TForm2(ws, links.programs, w.form1.get());
+    } else if (name == "TZaslonkiF") {
+      if (!links.station) continue;
+      w.zaslonkiF = new TZaslonkiF(*links.station, w.form1.get());
+      w.zaslonkiF->engine().journal = [&ws](const std::string& line) { ws.journal.Err(line); };
     } else if (name == "TlotkiF") {
       if (!links.station || !links.dispatcher) continue;
       w.lotkiF = new TlotkiF(*links.station, ws.clock, *links.dispatcher, w.form1.get());

@@ -32,6 +32,7 @@ class TForm12;
 class TRezimForm;
 class TForm5;
 class TlotkiF;
+class TZaslonkiF;
 class FrameDispatcher;
 class ProgramScheduler;
 
@@ -54,6 +55,7 @@ struct AppWindows {
   TRezimForm* rezimForm = nullptr;  // program editor
   TForm5* form5 = nullptr;          // incubation report
   TlotkiF* lotkiF = nullptr;        // tray-turning board
+  TZaslonkiF* zaslonkiF = nullptr;  // damper board
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 

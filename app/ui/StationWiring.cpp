@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "boards/ui/TZaslonkiF.h"
 #include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TFormUST.h"
@@ -194,9 +195,11 @@ void connectStation(AppWindows& w, BusStation& bus) {
       st.controls.RUN_WIN = ws.settings.RUN_WIN;
     });
 
-  // A damper board has reported: its window gets a button.
-  st.listeners.add(StatusStep::Damper,
-                   [f1](const StatusEvent&) { f1->damperButton()->setVisible(true); });
+  // A damper board has reported: its window gets a button, and the window its answer.
+  st.listeners.add(StatusStep::Damper, [f1, z = w.zaslonkiF](const StatusEvent& e) {
+    f1->damperButton()->setVisible(true);
+    if (z) z->terminal(e.nk, e.length);
+  });
 
   // The detail window follows the answers of the incubator it shows, while it is visible.
   if (TForm9* f9 = w.form9) {
