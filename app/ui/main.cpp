@@ -79,13 +79,13 @@ QString className(const QWidget* w) {
 // The history of the first logged incubator whose log exists: the chart tab with every series
 // and the setpoint series of "Доп.", the "Доп." window, the spreadsheet export of that log,
 // and the program window with its log settings.
-void saveHistoryScreens(AppWindows& w, Workstation& ws, const QDir& out) {
+void saveHistoryScreens(AppWindows& w, Workstation& ws, const LogWriter& logs, const QDir& out) {
   const TFile_config& cfg = ws.store.config;
   QString log;
   int row = 0;
   for (int nk = 0; nk < usableRows(cfg) && log.isEmpty(); ++nk) {
     const auto n = static_cast<std::size_t>(nk);
-    const fs::path p = ws.home() / "file" / fs::path(cfg.konfig_f[n].utf8() + ".fil");
+    const fs::path p = logs.filPath(nk);
     std::error_code ec;
     if (cfg.konfig_Write[n] && fs::exists(p, ec)) {
       log = qpath(p);
@@ -150,7 +150,7 @@ void saveProgramScreens(AppWindows& w, const QDir& out) {
 
 // Pictures of the main window (each tab, and a hover panel over the first row) and of the
 // dialogs, for documentation and checks.
-void saveScreenshots(AppWindows& w, Workstation& ws, const fs::path& dir) {
+void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, const fs::path& dir) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   const QDir out(qpath(dir));
@@ -180,7 +180,7 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const fs::path& dir) {
     d->adjustSize();
     d->grab().save(out.filePath(className(d) + ".png"));
   }
-  saveHistoryScreens(w, ws, out);
+  saveHistoryScreens(w, ws, logs, out);
   // Windows that fill themselves from the answers while shown: the detail window, the
   // parameter editor and the configuration window, each on the first incubator.
   const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF};
@@ -350,7 +350,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
       if (!wholeCycleShown(bus.station) && since->elapsed() < 20000) return;
       wait->stop();
       delete since;
-      saveScreenshots(w, ws, opt.screenshot);
+      saveScreenshots(w, ws, bus.logs, opt.screenshot);
       main->close();
     });
     wait->start(200);

@@ -13,33 +13,9 @@
 #include <algorithm>
 
 #include "setpoints/ui/QtDialogs.h"
+#include "station/ui/DamperGauge.h"
 
 namespace vs {
-
-// The measured angle as a pie of a quarter circle, 0..90 degrees.
-class ZaslGauge : public QWidget {
- public:
-  explicit ZaslGauge(QWidget* parent) : QWidget(parent) { setMinimumSize(130, 130); }
-  int angle = -1;  // -1: no angle to show
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    // The quarter from 3 o'clock to 12 o'clock of a circle centred at the bottom left corner.
-    const int radius = std::min(width(), height()) - 8;
-    const QRect box(4 - radius, height() - 4 - radius, 2 * radius, 2 * radius);
-    p.setPen(Qt::black);
-    p.setBrush(Qt::white);
-    p.drawPie(box, 0, 90 * 16);
-    if (angle < 0) return;
-    p.setBrush(QColor(0, 128, 255));
-    p.drawPie(box, 0, angle * 16);
-    // The figure goes in the corner the quarter circle leaves free.
-    p.drawText(rect().adjusted(0, 4, -4, 0), Qt::AlignRight | Qt::AlignTop,
-               QString::number(angle) + QChar(0x00B0));
-  }
-};
 
 namespace {
 
@@ -104,7 +80,9 @@ TZaslonkiF::TZaslonkiF(Station& station, QWidget* parent)
   ugol_ = field("UGOL:", this, values);
   time_ = field("TIME:", this, values);
   middle->addLayout(values);
-  gauge_ = new ZaslGauge(this);
+  gauge_ = new DamperGauge(this);
+  gauge_->setMinimumSize(130, 130);
+  gauge_->angle = -1;
   middle->addWidget(gauge_, 1);
   v->addLayout(middle);
 

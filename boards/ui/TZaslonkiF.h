@@ -16,7 +16,7 @@ class QSpinBox;
 
 namespace vs {
 
-class ZaslGauge;
+class DamperGauge;
 
 class TZaslonkiF : public QDialog {
   Q_OBJECT
@@ -78,7 +78,7 @@ class TZaslonkiF : public QDialog {
   QLabel* measured_ = nullptr;
   QLabel* ugol_ = nullptr;
   QLabel* time_ = nullptr;
-  ZaslGauge* gauge_ = nullptr;
+  DamperGauge* gauge_ = nullptr;
   QSpinBox* angleEdit_ = nullptr;
   QSpinBox* timeEdit_ = nullptr;
   QPushButton* angleWrite_ = nullptr;

@@ -43,15 +43,8 @@ TForm16::TForm16(TabCharts& tab) : QWidget(&tab, Qt::Tool), tab_(tab) {
     pal.setColor(QPalette::WindowText, tab_.series(kLogSeries + i)->pen().color());
     b->setPalette(pal);
     boxes_[static_cast<std::size_t>(i)] = b;
-    connect(b, &QCheckBox::toggled, this, [this, i](bool on) {
-      QCPGraph* g = tab_.series(kLogSeries + i);
-      g->setVisible(on);
-      if (on)
-        g->addToLegend();
-      else
-        g->removeFromLegend();
-      tab_.refreshChart();
-    });
+    connect(b, &QCheckBox::toggled, this,
+            [this, i](bool on) { tab_.showSeries(kLogSeries + i, on); });
     v->addWidget(b);
   }
   read_ = new QPushButton("прочитать", this);
@@ -77,15 +70,8 @@ void TForm16::refresh() {
   const QString zon = setpointLog();
   state_->setText(!zon.isEmpty() && QFileInfo(zon).isFile() ? "Есть доп. данные"
                                                             : "Нет доп. данных");
-  for (int i = 0; i < 4; ++i) {
-    QCPGraph* g = tab_.series(kLogSeries + i);
-    const bool on = boxes_[static_cast<std::size_t>(i)]->isChecked();
-    g->setVisible(on);
-    if (on)
-      g->addToLegend();
-    else
-      g->removeFromLegend();
-  }
+  for (int i = 0; i < 4; ++i)
+    tab_.showSeries(kLogSeries + i, boxes_[static_cast<std::size_t>(i)]->isChecked(), false);
   tab_.refreshChart();
 }
 

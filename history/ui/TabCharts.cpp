@@ -372,14 +372,14 @@ void TabCharts::clearTemperatures() {
   refreshChart();
 }
 
-void TabCharts::showSeries(int i, bool on) {
+void TabCharts::showSeries(int i, bool on, bool replot) {
   QCPGraph* g = graphs_[static_cast<std::size_t>(i)];
   g->setVisible(on);
   if (on)
     g->addToLegend();
   else
     g->removeFromLegend();
-  refreshChart();
+  if (replot) refreshChart();
 }
 
 void TabCharts::setTimeFormat(bool withDate) {

@@ -99,6 +99,8 @@ class TabCharts : public QWidget {
   // Shows an operator message.
   void say(const std::string& text);
 
+  // Shows or hides series i with its legend entry; `replot` redraws the chart at once.
+  void showSeries(int i, bool on, bool replot = true);
   // Replots after the points or the shown series changed; the axes follow the data while
   // nothing is zoomed.
   void refreshChart();
@@ -113,7 +115,6 @@ class TabCharts : public QWidget {
   void choose();
   void reload();
   void clearTemperatures();
-  void showSeries(int i, bool on);
   void setTimeFormat(bool withDate);
   int averaging() const;
 

@@ -11,33 +11,10 @@
 
 #include "config/SettingsFile.h"
 #include "setpoints/ui/QtDialogs.h"
+#include "station/ui/DamperGauge.h"
 #include "station/ui/IncubatorTable.h"
 
 namespace vs {
-
-// The damper angle as a pie of a quarter circle, 0..90 degrees.
-class DamperGauge : public QWidget {
- public:
-  explicit DamperGauge(QWidget* parent) : QWidget(parent) {}
-  int angle = 0;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    // The quarter from 3 o'clock to 12 o'clock of a circle centred at the bottom left corner.
-    const int radius = std::min(width(), height()) - 8;
-    const QRect box(4 - radius, height() - 4 - radius, 2 * radius, 2 * radius);
-    p.setPen(Qt::black);
-    p.setBrush(Qt::white);
-    p.drawPie(box, 0, 90 * 16);
-    p.setBrush(QColor(0, 128, 255));
-    p.drawPie(box, 0, angle * 16);
-    p.setPen(Qt::black);
-    p.drawText(rect().adjusted(0, 0, -2, -2), Qt::AlignRight | Qt::AlignBottom,
-               QString::number(angle));
-  }
-};
 
 namespace {
 
