@@ -11,6 +11,8 @@ constexpr std::uint8_t kKindPoll = 0;
 constexpr std::uint8_t kKindCommand = 101;
 constexpr std::uint8_t kKindNewNumber = 100;
 constexpr std::uint8_t kKindFactoryReset = 120;
+constexpr std::uint8_t kKindGsmFirst = 223;  // GSM module settings and commands
+constexpr std::uint8_t kKindGsmLast = 227;
 constexpr std::uint8_t kServiceAddress = 0;
 constexpr int kMaxIncubatorNumber = 251;
 constexpr std::uint8_t kActionAlarmReset = 4;
@@ -179,6 +181,13 @@ void SimController::fitDamper(bool fitted) {
   setC3(static_cast<std::uint16_t>(fitted ? (c3 | 0x0200) : (c3 & ~0x0200)));
 }
 
+void SimController::fitGsm(bool fitted) {
+  if (!fitted)
+    gsm_.reset();
+  else if (!gsm_)
+    gsm_.emplace();
+}
+
 void SimController::setDamperAngle(int degrees, std::int64_t nowMs) {
   fromAngle_ = damperAngle(nowMs);
   fromMs_ = nowMs;
@@ -254,6 +263,11 @@ SimController::Status SimController::status(std::int64_t nowMs) const {
         put16(s, StatusAt::C1, static_cast<std::uint16_t>(c1 ^ 0x000C));  // right <-> left
       }
     }
+  }
+  if (gsm_) {
+    s[StatusAt::GsmSost] = gsm_->statusByte();
+    s[StatusAt::ModuleFlags] = static_cast<std::uint8_t>((s[StatusAt::ModuleFlags] & ~0x02) |
+                                                         (gsm_->settings.on ? 0x02 : 0));
   }
   if (hasDamper()) {
     s[StatusAt::ZaslBoard] =
@@ -370,7 +384,18 @@ std::optional<SimAnswer> SimController::onFrame(const RS232_T& f, std::int64_t n
       ++counters_.silenced;
       return std::nullopt;
     }
-    return answer(nowMs);
+    auto a = answer(nowMs);
+    if (a && gsm_ && f.Dann[0] == 1) {
+      // The GSM frame goes first: the station polls on only after the status answer.
+      const std::vector<std::uint8_t> g = gsm_->answer(nowMs);
+      const SimAnswer ga = makeAnswer(address_, g.data(), static_cast<std::uint8_t>(g.size()), 0);
+      a->wire.insert(a->wire.begin(), ga.wire.begin(), ga.wire.end());
+    }
+    return a;
+  }
+  if (gsm_ && f.Kadr >= kKindGsmFirst && f.Kadr <= kKindGsmLast) {
+    gsm_->onRequest(f, nowMs);
+    return std::nullopt;
   }
   if (f.Kadr != kKindCommand || f.Kol_d < 1) return std::nullopt;
   ++counters_.commands;

@@ -9,6 +9,7 @@
 //                                     bits of C2 (the operator's alarm reset); status answer
 //   to address 0: kind 120            factory reset of the setpoint words, no answer
 //   to address 0: kind 100, data n    new bus number n (1..251), no answer
+//   kinds 223..227, with a GSM module  settings and commands of the module (SimGsm.h), no answer
 // Write kinds: 1 setpoint word (words 0..2, 6..19, 23, 24), 10 configuration item (40, 41, 42,
 // 44..47, 52..57, 60 each set one byte of its word), 211 damper board item (12 check time,
 // 13 set angle, 255 = factory settings, 21 calibration start: the damper runs to 0 and to 90
@@ -24,6 +25,7 @@
 #include <vector>
 
 #include "sim/SimDevice.h"
+#include "sim/SimGsm.h"
 
 namespace vs {
 
@@ -160,6 +162,11 @@ class SimController final : public SimDevice {
   // Sensor reading of the damper at an angle, between the two calibration readings.
   std::uint16_t damperReading(int degrees) const;
 
+  // A GSM module: its settings in status byte 3 (bit 7 set) and, while the module is on, bit 1
+  // of the module flags; a poll with data byte 1 is answered with its GSM frame first.
+  void fitGsm(bool fitted);
+  SimGsm* gsm() { return gsm_ ? &*gsm_ : nullptr; }
+
   // The setpoint words and configuration bytes as they leave the factory.
   void restoreDefaults();
 
@@ -184,6 +191,7 @@ class SimController final : public SimDevice {
   double lagDelta_ = 0.0;
   std::int64_t lagAtMs_ = 0;
   SimDamper damper_;
+  std::optional<SimGsm> gsm_;
   // Damper travel: from fromAngle_ at fromMs_ towards the set angle.
   int fromAngle_ = 45;
   std::int64_t fromMs_ = 0;

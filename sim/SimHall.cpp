@@ -122,10 +122,10 @@ std::string setKey(HallConfig& c, HallEntry* e, std::string_view key, std::strin
     auto v = parseRange(value, 0, 0xFFFF);
     if (!v) return bad;
     e->c2 = static_cast<std::uint16_t>(*v);
-  } else if (key == "never_answers" || key == "damper") {
+  } else if (key == "never_answers" || key == "damper" || key == "gsm") {
     auto v = parseBool(value);
     if (!v) return bad;
-    (key == "damper" ? e->damper : e->neverAnswers) = *v;
+    (key == "damper" ? e->damper : key == "gsm" ? e->gsm : e->neverAnswers) = *v;
   } else {
     return "unknown key " + std::string(key);
   }
@@ -217,6 +217,7 @@ void buildHall(SimBus& bus, const HallConfig& config) {
     if (e.bl) c.setHumidity(*e.bl);
     if (e.c2) c.setC2(*e.c2);
     if (e.damper) c.fitDamper(*e.damper);
+    if (e.gsm) c.fitGsm(*e.gsm);
   }
   // The boards' clocks start at a fixed moment, so runs repeat; "Уст. Время" sets them.
   const TDateTime clockAt0 = encodeDateTime({2026, 1, 1, 0, 0, 0, 0});
@@ -238,6 +239,8 @@ void demoHall(SimBus& bus) {
     c.setHumidity(53 + a % 5);
     c.setWord(StatusAt::StPovorot, static_cast<std::uint16_t>(150 * a + 37));
   }
+  bus.controller(1)->fitGsm(true);  // the GSM window's default block
+
   SimController& alarm = *bus.controller(4);
   alarm.setT1(3846);
   alarm.setT2(3839);

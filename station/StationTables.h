@@ -47,7 +47,10 @@ struct StationTables {
   RowTable<std::uint8_t> vivod_b{}, vent_b{}, zvuk_b{}, ventP_b{}, ventV_b{}, avar_b{}, avarV_b{},
       motor_b{}, tipBL_b{}, ventON_b{};
 
-  std::uint8_t GSM_sost = 0;  // GSM settings of the last answering controller
+  // Each controller's GSM notification settings (status byte 3): bit 7 set = carried, bit 4
+  // modem on, bits 0..3 the notification mask. Per row, so that the GSM window reads the block
+  // it shows and not whichever controller answered last.
+  RowTable<std::uint8_t> GSM_sost{};
 
   // Data length of each row's last status answer.
   RowTable<std::int32_t> kol_byte_opros{};

@@ -37,7 +37,7 @@ void decodeStatusFields(StationTables& t, int nk, const std::uint8_t* data, int 
   const Fields f(data, len);
 
   f.word(1, t.versia_xmeg[n]);
-  f.byte(3, t.GSM_sost);
+  f.byte(3, t.GSM_sost[n]);
   f.word(7, t.versia_ind[n]);
   f.word(17, t.C1[n]);
   f.word(19, t.C2[n]);

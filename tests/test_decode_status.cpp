@@ -72,7 +72,8 @@ TEST_F(DecodeTest, FullAnswerFillsEveryTableOfItsRow) {
   st.onStatusFrame(fullAnswer());
   const int r = 1;  // incubator 7
   EXPECT_EQ(st.versia_xmeg[r], 0x1234);
-  EXPECT_EQ(st.GSM_sost, 7);
+  EXPECT_EQ(st.GSM_sost[r], 7);
+  EXPECT_EQ(st.GSM_sost[0], 0) << "another row keeps its own GSM settings";
   EXPECT_EQ(st.versia_ind[r], 33);
   EXPECT_EQ(st.C1[r], 0x080C);
   EXPECT_EQ(st.C2[r], 0x8030);
