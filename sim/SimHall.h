@@ -27,7 +27,7 @@ struct HallEntry {
   std::optional<std::int64_t> delayMs;
   std::optional<double> silentShare;
   std::optional<int> shortLength;
-  std::optional<bool> neverAnswers, damper, gsm;  // gsm: a GSM module
+  std::optional<bool> neverAnswers, damper, gsm;
 };
 
 struct HallConfig {
