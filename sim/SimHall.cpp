@@ -99,6 +99,8 @@ std::string setKey(HallConfig& c, HallEntry* e, std::string_view key, std::strin
       for (auto a : *list)
         if (std::find(c.trayBoards.begin(), c.trayBoards.end(), a) == c.trayBoards.end())
           c.trayBoards.push_back(a);
+    } else if (key.starts_with("bootloader")) {
+      return setBootloaderKey(c.bootloader, c.bootloaderHost, key, value);
     } else if (key == "seed") {
       auto v = parseRange(value, 0, 0x7FFFFFFFFFFFFFFFLL);
       if (!v) return bad;
@@ -222,6 +224,7 @@ void buildHall(SimBus& bus, const HallConfig& config) {
   // The boards' clocks start at a fixed moment, so runs repeat; "Уст. Время" sets them.
   const TDateTime clockAt0 = encodeDateTime({2026, 1, 1, 0, 0, 0, 0});
   for (std::uint8_t a : config.trayBoards) bus.own(std::make_unique<SimTrayBoard>(a, clockAt0));
+  if (config.bootloader) putBootloader(bus, *config.bootloader, config.bootloaderHost, config.seed);
 }
 
 void demoHall(SimBus& bus) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/SimBootloader.h"
 #include "sim/SimBus.h"
 
 namespace vs {
@@ -39,6 +40,9 @@ struct HallConfig {
   std::uint64_t seed = 1;
   bool live = false;
   std::map<std::uint8_t, HallEntry> entries;
+  // A board with a bootloader on the service line, and the incubator it is (0: none).
+  std::optional<SimBootloaderOptions> bootloader;
+  std::uint8_t bootloaderHost = 0;
 };
 
 // Reads a hall file (key=value lines, '#' comments; see sim/README.md). Problems are appended

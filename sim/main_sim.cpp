@@ -2,7 +2,7 @@
 // so that the workstation can be tried and tested end to end without a hall. POSIX only.
 //
 //   vetrostan-sim --pty [--addresses 5,85,170] [--delay-ms N] [--silent-share P] [--baud N]
-//                 [--config FILE] [--demo]
+//                 [--config FILE] [--demo] [--bootloader TYPE]
 //   vetrostan-sim --device /dev/ttyUSB0 [same hall options]
 //
 // With --pty it prints exactly one line "PTY <slave path>" on stdout, then serves until SIGTERM
@@ -44,12 +44,14 @@ struct Args {
   double silentShare = -1.0;
   long baud = 38400;
   bool demo = false;
+  long bootloader = -1;  // board type of a board with a bootloader on the line
 };
 
 int usage(const char* why) {
   std::cerr << "vetrostan-sim: " << why << "\n"
             << "usage: vetrostan-sim (--pty | --device PATH) [--addresses LIST] [--delay-ms N]\n"
-            << "                     [--silent-share P] [--baud N] [--config FILE] [--demo]\n";
+            << "                     [--silent-share P] [--baud N] [--config FILE] [--demo]\n"
+            << "                     [--bootloader TYPE]\n";
   return 2;
 }
 
@@ -94,6 +96,9 @@ int parseArgs(int argc, char** argv, Args& args) {
     } else if (takeValue(argc, argv, i, "--delay-ms", v)) {
       if (!parseNumber(v, n) || n < 0 || n > 60'000) return usage("bad --delay-ms");
       args.delayMs = n;
+    } else if (takeValue(argc, argv, i, "--bootloader", v)) {
+      if (!parseNumber(v, n) || n < 0 || n > 0xFFFF) return usage("bad --bootloader");
+      args.bootloader = static_cast<long>(n);
     } else if (takeValue(argc, argv, i, "--baud", v)) {
       if (!parseNumber(v, n) || n <= 0 || n > 4'000'000) return usage("bad --baud");
       args.baud = static_cast<long>(n);
@@ -136,8 +141,13 @@ bool buildChosenHall(const Args& args, vs::SimBus& bus) {
       if (std::find(hall.addresses.begin(), hall.addresses.end(), a) == hall.addresses.end())
         hall.addresses.push_back(a);
   }
+  if (args.bootloader >= 0) {
+    if (!hall.bootloader) hall.bootloader.emplace();
+    hall.bootloader->type = static_cast<std::uint16_t>(args.bootloader);
+  }
   if (hall.addresses.empty()) {
     vs::demoHall(bus);
+    if (hall.bootloader) vs::putBootloader(bus, *hall.bootloader, hall.bootloaderHost, hall.seed);
   } else {
     hall.live = hall.live || args.demo;
     vs::buildHall(bus, hall);
