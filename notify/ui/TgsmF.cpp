@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "bus/FrameDispatcher.h"
 #include "setpoints/ui/QtDialogs.h"
 
 namespace vs {
@@ -38,6 +39,7 @@ TgsmF::TgsmF(Station& station, FrameDispatcher& dispatcher, std::filesystem::pat
              bool readOnly, QWidget* parent)
     : QWidget(parent, Qt::Window),
       engine_(station),
+      dispatcher_(dispatcher),
       iniPath_(std::move(iniPath)),
       readOnly_(readOnly),
       own_(std::make_unique<QtDialogs>(this)),
@@ -135,6 +137,8 @@ TgsmF::TgsmF(Station& station, FrameDispatcher& dispatcher, std::filesystem::pat
 
 TgsmF::~TgsmF() {
   engine_.onChange = nullptr;
+  // The dispatcher may outlive the window: its answers must not reach a destroyed engine.
+  dispatcher_.setConsumer(kAnswerGsm, nullptr);
 }
 
 void TgsmF::setDialogs(Dialogs* dialogs) {

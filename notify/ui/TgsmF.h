@@ -67,6 +67,7 @@ class TgsmF : public QWidget {
   void peredat();
 
   GsmP engine_;
+  FrameDispatcher& dispatcher_;
   std::filesystem::path iniPath_;
   bool readOnly_ = false;
   std::unique_ptr<Dialogs> own_;
