@@ -26,6 +26,9 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   // row's answer to the status poll. The board's window takes the reports on through
   // LotkiP::listen, which keeps this accounting.
   dispatcher.setConsumer(kAnswerTrays, [this](const RS232_T& f) { trayAnswered(station, f); });
+  // The hub answers each table download, whether its mode is on or not.
+  dispatcher.setConsumer(kAnswerHub, [this](const RS232_T& f) { hub.terminalUSB(f); });
+  link.proverka_4RS485 = [this] { hub.proverka_4RS485(); };
 
   // Frames: station -> codec -> link -> adapter.
   codec.write = [this](const std::uint8_t* p, std::int32_t n) { return link.UsbWrite(p, n); };

@@ -15,6 +15,7 @@
 #include "programs/ProgramScheduler.h"
 #include "programs/ProgramWriter.h"
 #include "setpoints/WriteEngine.h"
+#include "station/Hub4RS485.h"
 #include "station/SoundAlarms.h"
 #include "station/Station.h"
 
@@ -46,6 +47,8 @@ class BusStation {
   // them.
   ProgramWriter programWriter{station, writer};
   ProgramScheduler programs{station, ws.store, programWriter, ws.home()};
+  // The four-line hub's routing table, downloaded while its mode is on, and its answers.
+  Hub4RS485 hub{link, ws.store.config, station.kom485m, station.controls.RS};
 
   // Consumer of schedule-debug answers (type 51); the window sets it.
   std::function<void(const RS232_T&)> onScheduleAnswer;

@@ -10,6 +10,9 @@
 namespace vs {
 
 constexpr int kMaxRows = 251;       // rows 0..250 of the configuration
+// The four-line hub's routing table holds incubators 1..120; those above it are not reached
+// through the hub.
+constexpr int kHubTableEntries = 120;
 constexpr int kTableRows = 256;     // per-incubator tables are indexed 0..255
 
 #pragma pack(push, 1)

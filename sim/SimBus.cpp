@@ -137,9 +137,23 @@ void SimBus::deliver(Tx& tx) {
   }
 }
 
+SimHub& SimBus::addHub() {
+  if (!hub_) hub_ = std::make_unique<SimHub>();
+  lineBaud_ = SimHub::kBaud;
+  return *hub_;
+}
+
 void SimBus::onFrameHeard(const RS232_T& f) {
   ++counters_.framesHeard;
+  int route = SimHub::kAllLines;
+  if (hub_) {
+    bool consumed = false;
+    if (auto a = hub_->onFrame(f, consumed)) pendingAnswers_.push_back(std::move(*a));
+    if (consumed) return;
+    route = hub_->routeOf(f.Pol);
+  }
   for (SimDevice* d : devices_) {
+    if (route != SimHub::kAllLines && d->hubLine != 0 && d->hubLine != route) continue;
     if (auto a = d->onFrame(f, now_ / 1000)) pendingAnswers_.push_back(std::move(*a));
   }
 }

@@ -25,6 +25,7 @@
 #include "bus/SerialBackend.h"
 #include "sim/SimController.h"
 #include "sim/SimDevice.h"
+#include "sim/SimHub.h"
 
 namespace vs {
 
@@ -57,6 +58,11 @@ class SimBus final : public SerialBackend {
   // A device owned elsewhere; it must outlive the bus or be detached.
   void attach(SimDevice& device);
   void detach(SimDevice& device);
+  // Puts a four-line hub between the adapter and the devices (once; later calls return the
+  // same hub): the line runs at the hub's rate from now on, and each device hears only the
+  // frames routed onto its `hubLine`.
+  SimHub& addHub();
+  SimHub* hub() { return hub_.get(); }
 
   // Time, in microseconds since the bus was made. The source must not go backwards.
   using TimeSource = std::function<std::int64_t()>;
@@ -120,6 +126,7 @@ class SimBus final : public SerialBackend {
   std::vector<std::unique_ptr<SimController>> owned_;
   std::vector<std::unique_ptr<SimDevice>> ownedDevices_;
   std::vector<SimDevice*> devices_;
+  std::unique_ptr<SimHub> hub_;
   TimeSource timeSource_;
   std::int64_t now_ = 0;
   std::uint32_t lineBaud_ = 38400;

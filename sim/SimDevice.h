@@ -25,6 +25,10 @@ class SimDevice {
   virtual ~SimDevice() = default;
   // A good frame heard on the line, whoever it is addressed to, at bus time nowMs.
   virtual std::optional<SimAnswer> onFrame(const RS232_T& frame, std::int64_t nowMs) = 0;
+
+  // The hub line 1..4 the device hangs on; 0 for one on the adapter's side of any hub, which
+  // hears every frame.
+  int hubLine = 0;
 };
 
 }  // namespace vs

@@ -67,11 +67,16 @@ class BusHall : public ::testing::Test {
   // Called with the plant configuration before the station starts (logging flags, ...).
   std::function<void(TFile_config&)> configure;
 
+  // Lines added at the end of the settings file start() writes.
+  std::vector<std::string> extraIni;
+
   // The settings file of a serving station on the simulated adapter, linking at start.
   void start(int serverP = 1, const std::string& runWin = "0") {
-    testing::writeIni(ws_ini(),
-                      {"[USB]", "usb-Serial_Number=SIM00001", "[Server]",
-                       "ServerP=" + std::to_string(serverP), "[Nastr]", "RUN_WIN=" + runWin});
+    std::vector<std::string> ini{"[USB]", "usb-Serial_Number=SIM00001", "[Server]",
+                                 "ServerP=" + std::to_string(serverP), "[Nastr]",
+                                 "RUN_WIN=" + runWin};
+    ini.insert(ini.end(), extraIni.begin(), extraIni.end());
+    testing::writeIni(ws_ini(), ini);
     if (configure) writeHallConfig(dir.home / "config.cfg", kAddresses, configure);
     ws = std::make_unique<Workstation>(dir.home, clock, dir.registry);
     ws->message = [this](const std::string& m) { messages.push_back(m); };

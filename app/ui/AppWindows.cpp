@@ -190,6 +190,7 @@ Form100MainWindow mainWindowFor(TForm1* f1) {
   m.setCaption = [f1](const QString& t) { f1->setWindowTitle(t); };
   m.setStatusText = [f1](const QString& t) { f1->settingsTab()->statusLabel()->setText(t); };
   m.setStatusVisible = [f1](bool on) { f1->settingsTab()->statusLabel()->setVisible(on); };
+  m.hubChanged = [f1](bool on) { f1->settingsTab()->setHub(on); };
   return m;
 }
 

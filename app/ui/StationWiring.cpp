@@ -90,6 +90,8 @@ void connectStation(AppWindows& w, BusStation& bus) {
   Workstation& ws = bus.ws;
   IncubatorTable* table = f1->table();
   table->setStation(&st);
+  // "Запомнить!" with the hub on sends the new routing table at the next 100 ms tick.
+  f1->settingsTab()->sendHubTable = [&bus] { bus.hub.Write_4RS485(); };
 
   // Every way of silencing a clip: "Остановить ЗВУК", any key, a click on the background, a
   // double-click in "Аварии".

@@ -291,6 +291,7 @@ void TForm100::showServerRow() {
 
 void TForm100::onRs485Clicked(bool on) {
   link_.RS485_4 = on;
+  if (main_.hubChanged) main_.hubChanged(on);
   if (readOnly_) return;  // a second copy keeps it for this run only
   if (!saveKey(iniPath_, "UST", "RS485_4", on ? "1" : "0")) {
     showMessage("Не удалось записать файл настроек " + iniPath_.string());

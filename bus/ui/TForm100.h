@@ -29,6 +29,8 @@ struct Form100MainWindow {
   // The status label of the "Установки" tab (initial text "Принято!").
   std::function<void(const QString&)> setStatusText;
   std::function<void(bool)> setStatusVisible;
+  // "USB-4RS485" was switched: the settings tab shows or hides its "Линия (1..4)" column.
+  std::function<void(bool)> hubChanged;
 };
 
 class TForm100 : public QDialog, public UsbLinkView {

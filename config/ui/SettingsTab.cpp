@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 
 #include "config/Workstation.h"
@@ -113,6 +114,12 @@ SettingsTab::SettingsTab(Workstation& ws, QWidget* parent)
   status_->setObjectName("LabelPrinyato");
   status_->hide();  // shown by the hub's answers
   tv->addWidget(status_);
+  hubWarning_ = new QLabel(qs(kHubLimitWarning), table);
+  hubWarning_->setObjectName("LabelHubLimit");
+  hubWarning_->setWordWrap(true);
+  hubWarning_->setStyleSheet("QLabel { color: red; }");
+  hubWarning_->hide();
+  tv->addWidget(hubWarning_);
   right->addWidget(table);
 
   auto* usb = new QGroupBox("USB порт ", this);
@@ -189,6 +196,12 @@ void SettingsTab::applySettings() {
   list_.setHub(s.RS485_4);
 }
 
+void SettingsTab::setHub(bool on) {
+  ws_.settings.RS485_4 = on;
+  list_.setHub(on);
+  fill();
+}
+
 void SettingsTab::refresh() {
   list_.setHub(ws_.settings.RS485_4);
   list_.refresh();
@@ -215,6 +228,9 @@ void SettingsTab::fill() {
   grid_->setRowCount(list_.rows());
   for (int r = 1; r <= list_.rows(); ++r) fillRow(r);
   filling_ = false;
+  const int configured =
+      std::max<int>(ws_.store.config.kol_inkub, ws_.store.config_p.kol_inkub);
+  hubWarning_->setVisible(list_.hub() && configured > kHubTableEntries);
 }
 
 void SettingsTab::fillRow(int row) {

@@ -36,6 +36,12 @@ class SettingsTab : public QWidget {
   void showCount(int count);
   // The settings the tab shows were read.
   void applySettings();
+  // The four-line hub was switched in the adapter window: the "Линия (1..4)" column follows.
+  void setHub(bool on);
+  // The hub's table holds incubators 1..120 only; shown while more are configured with it on.
+  static constexpr const char* kHubLimitWarning =
+      "Концентратор 4RS485 принимает только 120 инкубаторов: инкубаторы с 121-го через него не "
+      "опрашиваются";
 
   // "Запомнить!". Returns whether both stored copies were written.
   bool remember();
@@ -58,6 +64,7 @@ class SettingsTab : public QWidget {
   QTableWidget* stringGrid2() const { return grid_; }
   QLabel* errorLabel() const { return error_; }
   QLabel* statusLabel() const { return status_; }  // "Принято!"
+  QLabel* hubWarning() const { return hubWarning_; }
   QPushButton* rememberButton() const { return remember_; }
   QToolButton* openButton() const { return open_; }
   QToolButton* saveButton() const { return save_; }
@@ -85,6 +92,7 @@ class SettingsTab : public QWidget {
   QTableWidget* grid_ = nullptr;
   QLabel* error_ = nullptr;
   QLabel* status_ = nullptr;
+  QLabel* hubWarning_ = nullptr;
   QPushButton* remember_ = nullptr;
   QToolButton* open_ = nullptr;
   QToolButton* save_ = nullptr;
