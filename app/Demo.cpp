@@ -80,7 +80,7 @@ bool prepareDemoFolder(const std::filesystem::path& dir, TDateTime now) {
       cfg->konfig_s[n].setUtf8((number >= 11 ? "Выводной " : "Инкубатор ") +
                                std::to_string(number));
       cfg->konfig_o[n] = 1;
-      cfg->konfig_linia[n] = 1;
+      cfg->konfig_linia[n] = static_cast<std::uint8_t>(1 + k % 4);  // as wired behind a hub
       // Five incubators keep measurement logs (one of them with a damper board), so the charts
       // have something to show.
       if (number <= 4 || number == 6) {

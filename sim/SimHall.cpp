@@ -109,6 +109,23 @@ std::string setKey(HallConfig& c, HallEntry* e, std::string_view key, std::strin
       auto v = parseBool(value);
       if (!v) return bad;
       c.live = *v;
+    } else if (key == "hub") {
+      auto v = parseBool(value);
+      if (!v) return bad;
+      c.hub = *v;
+    } else if (key == "hub_version") {
+      auto v = parseRange(value, 0, 0xFFFF);
+      if (!v) return bad;
+      c.hubVersion = static_cast<std::uint16_t>(*v);
+    } else if (key == "hub_answer") {
+      static constexpr std::pair<std::string_view, SimHubAnswer> kAnswers[] = {
+          {"accept", SimHubAnswer::Accept},   {"error", SimHubAnswer::Error},
+          {"eeprom", SimHubAnswer::Eeprom},   {"wrong_check", SimHubAnswer::WrongCheck},
+          {"unknown", SimHubAnswer::Unknown}, {"silent", SimHubAnswer::Silent}};
+      const auto it = std::find_if(std::begin(kAnswers), std::end(kAnswers),
+                                   [&](const auto& a) { return a.first == trim(value); });
+      if (it == std::end(kAnswers)) return bad;
+      c.hubAnswer = it->second;
     } else {
       return "unknown key " + std::string(key);
     }
@@ -124,6 +141,10 @@ std::string setKey(HallConfig& c, HallEntry* e, std::string_view key, std::strin
     auto v = parseRange(value, 0, 0xFFFF);
     if (!v) return bad;
     e->c2 = static_cast<std::uint16_t>(*v);
+  } else if (key == "line") {
+    auto v = parseRange(value, 1, 4);
+    if (!v) return bad;
+    e->line = static_cast<int>(*v);
   } else if (key == "never_answers" || key == "damper" || key == "gsm") {
     auto v = parseBool(value);
     if (!v) return bad;
@@ -201,10 +222,20 @@ HallConfig parseHallConfig(const std::string& text, std::vector<std::string>& er
 }
 
 void buildHall(SimBus& bus, const HallConfig& config) {
+  SimHub* hub = nullptr;
+  if (config.hub) {
+    hub = &bus.addHub();
+    hub->answer = config.hubAnswer;
+    hub->version = config.hubVersion;
+  }
   for (std::uint8_t a : config.addresses) {
     SimController& c = bus.addController(a);
     const auto it = config.entries.find(a);
     const HallEntry e = it == config.entries.end() ? HallEntry{} : it->second;
+    if (hub) {
+      c.hubLine = e.line.value_or(1);
+      hub->setRoute(a, c.hubLine);
+    }
     SimControllerOptions o;
     o.answerDelayMs = e.delayMs.value_or(config.delayMs);
     o.silentShare = e.silentShare.value_or(config.silentShare);
@@ -223,8 +254,21 @@ void buildHall(SimBus& bus, const HallConfig& config) {
   }
   // The boards' clocks start at a fixed moment, so runs repeat; "Уст. Время" sets them.
   const TDateTime clockAt0 = encodeDateTime({2026, 1, 1, 0, 0, 0, 0});
-  for (std::uint8_t a : config.trayBoards) bus.own(std::make_unique<SimTrayBoard>(a, clockAt0));
+  for (std::uint8_t a : config.trayBoards) {
+    SimDevice& board = bus.own(std::make_unique<SimTrayBoard>(a, clockAt0));
+    if (!hub) continue;
+    board.hubLine = 1;
+    hub->setRoute(a, 1);
+  }
   if (config.bootloader) putBootloader(bus, *config.bootloader, config.bootloaderHost, config.seed);
+}
+
+void demoHub(SimBus& bus) {
+  SimHub& hub = bus.addHub();
+  for (const auto& c : bus.controllers()) {
+    c->hubLine = 1 + (c->address() - 1) % 4;
+    hub.setRoute(c->address(), c->hubLine);
+  }
 }
 
 void demoHall(SimBus& bus) {

@@ -8,6 +8,7 @@
 
 #include "sim/SimBootloader.h"
 #include "sim/SimBus.h"
+#include "sim/SimHub.h"
 
 namespace vs {
 
@@ -16,6 +17,9 @@ namespace vs {
 // number 9 never answering, number 6 with a damper board, 10 missing one answer in ten,
 // 11 and 12 hatchers.
 void demoHall(SimBus& bus);
+// Puts a four-line hub in front of the hall's controllers: incubator n on line 1 + (n - 1) % 4,
+// the hub's memory routing each to its line.
+void demoHub(SimBus& bus);
 
 // `count` plain incubators at addresses first, first + 1, ... (at most up to 251), answering
 // at once, with static values: for throughput figures.
@@ -29,6 +33,7 @@ struct HallEntry {
   std::optional<double> silentShare;
   std::optional<int> shortLength;
   std::optional<bool> neverAnswers, damper, gsm;
+  std::optional<int> line;  // 1..4 behind the hub
 };
 
 struct HallConfig {
@@ -40,6 +45,11 @@ struct HallConfig {
   std::uint64_t seed = 1;
   bool live = false;
   std::map<std::uint8_t, HallEntry> entries;
+  // A four-line hub in front of the hall (230 400 baud); every controller hangs on its `line`
+  // (1 when not given) and the hub starts with a table that routes each to its line.
+  bool hub = false;
+  SimHubAnswer hubAnswer = SimHubAnswer::Accept;
+  std::uint16_t hubVersion = 0x8005;
   // A board with a bootloader on the service line, and the incubator it is (0: none).
   std::optional<SimBootloaderOptions> bootloader;
   std::uint8_t bootloaderHost = 0;

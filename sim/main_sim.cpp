@@ -42,7 +42,7 @@ struct Args {
   std::string config;
   long long delayMs = -1;
   double silentShare = -1.0;
-  long baud = 38400;
+  long baud = 0;  // not given: 38 400, or the hub's 230 400
   bool demo = false;
   long bootloader = -1;  // board type of a board with a bootloader on the line
 };
@@ -240,8 +240,9 @@ int main(int argc, char** argv) {
   if (const int rc = parseArgs(argc, argv, args); rc != 0) return rc;
 
   vs::SimBus bus;
-  bus.setLineBaud(static_cast<std::uint32_t>(args.baud));
   if (!buildChosenHall(args, bus)) return 2;
+  if (args.baud == 0) args.baud = static_cast<long>(bus.lineBaud());
+  bus.setLineBaud(static_cast<std::uint32_t>(args.baud));
   bus.setTimeSource(monotonicUs);
   // On a real serial device the bytes already take their time on the wire.
   bus.setInstantWire(!args.pty);

@@ -37,6 +37,10 @@ TEST(SimHallFile, ReadsGlobalAndPerIncubatorKeys) {
       "10.damper = 1\n"
       "11.never_answers = on\n"
       "11.short_length = 2\n"
+      "11.line = 3\n"
+      "hub = 1\n"
+      "hub_answer = wrong_check\n"
+      "hub_version = 0x0007\n"
       "20.T3 = 3700\n";  // not listed: added
   std::vector<std::string> errors;
   const HallConfig c = parseHallConfig(text, errors);
@@ -62,6 +66,15 @@ TEST(SimHallFile, ReadsGlobalAndPerIncubatorKeys) {
   EXPECT_EQ(bus.controller(20)->word(StatusAt::T3), 3700);
   // Seeds differ per controller, so their silences do not march in step.
   EXPECT_NE(plain.options().seed, ten.options().seed);
+  // Behind the hub: line 1 unless given, the hub's memory routing each to its line.
+  ASSERT_NE(bus.hub(), nullptr);
+  EXPECT_EQ(bus.lineBaud(), 230400u);
+  EXPECT_EQ(bus.hub()->answer, SimHubAnswer::WrongCheck);
+  EXPECT_EQ(bus.hub()->version, 0x0007);
+  EXPECT_EQ(bus.controller(11)->hubLine, 3);
+  EXPECT_EQ(bus.hub()->routeOf(11), 3);
+  EXPECT_EQ(bus.hub()->routeOf(3), 1);
+  EXPECT_EQ(bus.hub()->routeOf(4), 0);
 }
 
 TEST(SimHallFile, ReportsBadLinesByNumberAndKeepsTheRest) {
@@ -73,10 +86,12 @@ TEST(SimHallFile, ReportsBadLinesByNumberAndKeepsTheRest) {
       "1.T1 = hot\n"
       "300.T1 = 3800\n"
       "1.seed = 4\n"
-      "1.T2 = 3760\n";
+      "1.T2 = 3760\n"
+      "1.line = 5\n"
+      "hub_answer = maybe\n";
   std::vector<std::string> errors;
   const HallConfig c = parseHallConfig(text, errors);
-  ASSERT_EQ(errors.size(), 6u);
+  ASSERT_EQ(errors.size(), 8u);
   EXPECT_EQ(errors[0].rfind("line 2:", 0), 0u);
   EXPECT_EQ(errors[5].rfind("line 7:", 0), 0u);
   EXPECT_DOUBLE_EQ(c.silentShare, 0.0);

@@ -47,6 +47,7 @@
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/TWriteF.h"
 #include "sim/SimBus.h"
+#include "config/SettingsFile.h"
 #include "sim/SimHall.h"
 #include "station/MainTableLayout.h"
 #include "station/ui/IncubatorTable.h"
@@ -214,7 +215,7 @@ bool wholeCycleShown(const Station& st) {
 // station over that port.
 struct Plant {
   explicit Plant(const Options& opt)
-      : sim(opt.demo ? makeHall(since) : nullptr),
+      : sim(opt.demo ? makeHall(since, opt.home) : nullptr),
         serial(opt.demo ? nullptr : std::make_unique<QtSerialBackend>()),
         ws(opt.home, clock, opt.demo ? opt.home / "registry" : fs::path{}),
         bus(ws, sim ? static_cast<SerialBackend&>(*sim) : *serial) {
@@ -225,9 +226,12 @@ struct Plant {
     bus.sound.setPlayer(&soundPlayer);
   }
 
-  static std::unique_ptr<SimBus> makeHall(QElapsedTimer& since) {
+  // With the four-line hub switched on in the demo's settings, the hall hangs behind a hub.
+  static std::unique_ptr<SimBus> makeHall(QElapsedTimer& since, const fs::path& home) {
     auto hall = std::make_unique<SimBus>();
     demoHall(*hall);
+    IniFile ini;
+    if (ini.load(home / "Vetrostan.INI") && ini.readBool("UST", "RS485_4", false)) demoHub(*hall);
     since.start();
     hall->setTimeSource([&since] { return since.nsecsElapsed() / 1000; });
     return hall;
@@ -342,7 +346,9 @@ int runWindows(const Options& opt, int argc, char** argv) {
   QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &QWidget::close);
   main->show();
   if (!opt.screenshot.empty()) {
-    // The pictures show live values: they wait for a whole poll cycle (20 s at most).
+    // The pictures show live values: they wait for a whole poll cycle (20 s at most). With the
+    // hub on, its table goes at once so that the adapter window shows the hub's version.
+    if (bus.link.RS485_4) bus.hub.Write_4RS485();
     auto* wait = new QTimer(main);
     auto* since = new QElapsedTimer;
     since->start();
