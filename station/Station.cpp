@@ -186,7 +186,8 @@ void Station::Obrabotka_Server(int nk, TDateTime time, const RS232_T& frame) {
     vs::readT1_T2(*this, nk);
     listeners.run(StatusStep::SetpointGrid, e);
     listeners.run(StatusStep::DetailWindow, e);
-    updateDamperAngle(*this, nk);
+    // The damper's position ends at data byte 36: a shorter answer leaves the last angle.
+    if (len >= 37) updateDamperAngle(*this, nk);
     listeners.run(StatusStep::MainTable, e);
     listeners.run(StatusStep::TimeLabel, e);
     listeners.run(StatusStep::ParamEditor, e);

@@ -263,6 +263,15 @@ TEST_F(DecodeTest, DamperBlockIsTakenOnlyWithTheDamperBoard) {
   EXPECT_EQ(st.ugol[1], 45);
   EXPECT_EQ(damperCalls, 1);
 
+  // An answer that ends inside the position (bytes 35, 36) moves no angle: a new low byte
+  // beside an old high byte is no position.
+  RS232_T shortFrame = f;
+  shortFrame.Kol_d = 36;
+  put16(shortFrame, 35, 0x0C40);  // 0x1040 with the old high byte: 46 degrees
+  st.onStatusFrame(shortFrame);
+  EXPECT_EQ(st.ugol[1], 45);
+  damperCalls = 1;
+
   put16(f, 39, 0x0000);
   put16(f, 35, 0x1800);
   st.onStatusFrame(f);
