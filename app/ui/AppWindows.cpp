@@ -12,6 +12,7 @@
 #include "app/ui/TForm4.h"
 #include "boards/ui/TZaslonkiF.h"
 #include "boards/ui/TlotkiF.h"
+#include "notify/ui/TgsmF.h"
 #include "bus/ui/TForm100.h"
 #include "bus/ui/TForm14.h"
 #include "config/Workstation.h"
@@ -161,6 +162,13 @@ void wire(AppWindows& w) {
     };
     if (w.lotkiF) w.lotkiF->openZaslonki = [z] { z->exec(); };
   }
+  // "GSM-модем": the controller's GSM module, not modal.
+  if (w.gsmF)
+    f1->hooks.gsmWindow = [g = w.gsmF] {
+      g->show();
+      g->raise();
+      g->activateWindow();
+    };
   // The tray board's window (Alt+N), not modal.
   if (w.lotkiF)
     f1->hooks.trayBoard = [lf = w.lotkiF] {
@@ -210,6 +218,15 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       if (!links.station) continue;
       w.zaslonkiF = new TZaslonkiF(*links.station, w.form1.get());
       w.zaslonkiF->engine().journal = [&ws](const std::string& line) { ws.journal.Err(line); };
+    } else if (name == "TgsmF") {
+      if (!links.station || !links.dispatcher) continue;
+      w.gsmF = new TgsmF(*links.station, *links.dispatcher, ws.iniPath(), ws.readOnly(),
+                         w.form1.get());
+      // Open at the end: closing it keeps the block number and takes the polls out of terminal
+      // mode, as any other close does.
+      ws.beforeShutDown.push_back([g = QPointer<TgsmF>(w.gsmF)] {
+        if (g && g->isVisible()) g->close();
+      });
     } else if (name == "TlotkiF") {
       if (!links.station || !links.dispatcher) continue;
       w.lotkiF = new TlotkiF(*links.station, ws.clock, *links.dispatcher, w.form1.get());

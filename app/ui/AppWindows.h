@@ -31,6 +31,7 @@ class TForm2;
 class TForm12;
 class TRezimForm;
 class TForm5;
+class TgsmF;
 class TlotkiF;
 class TZaslonkiF;
 class FrameDispatcher;
@@ -54,6 +55,7 @@ struct AppWindows {
   TForm12* form12 = nullptr;        // spreadsheet export
   TRezimForm* rezimForm = nullptr;  // program editor
   TForm5* form5 = nullptr;          // incubation report
+  TgsmF* gsmF = nullptr;            // GSM module
   TlotkiF* lotkiF = nullptr;        // tray-turning board
   TZaslonkiF* zaslonkiF = nullptr;  // damper board
   // Names of the windows in the order they were created.
