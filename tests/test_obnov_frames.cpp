@@ -10,6 +10,7 @@
 #include "boards/Obnov.h"
 #include "bus/crc.h"
 #include "common/AtomicFile.h"
+#include "sim/SimHall.h"
 #include "tests/test_config_tempdir.h"
 
 namespace vs {
@@ -223,6 +224,26 @@ TEST_F(ObnovEdge, PackingAnImageWritesBesideWithTypeZeroAndKeepsTheOldFileOnFail
   EXPECT_NE(error.find("Не удалось записать файл"), std::string::npos);
   EXPECT_EQ(testing::fileBytes(*out), bytes);
   EXPECT_FALSE(packImageFile(dir / "missing.hex", 1, error));
+}
+
+TEST(BootloaderHallFile, KeysSetTheBoardAndBadValuesAreNamed) {
+  std::vector<std::string> errors;
+  const HallConfig c = parseHallConfig(
+      "addresses = 5\nbootloader = 100\nbootloader_version = 0x0007\nbootloader_host = 5\n"
+      "bootloader_bad_offset = 0x10\nbootloader_delay_ms = 3\nbootloader_drop_share = 2\n"
+      "bootloader_colour = 1\n",
+      errors);
+  ASSERT_TRUE(c.bootloader);
+  EXPECT_EQ(c.bootloader->type, 100);
+  EXPECT_EQ(c.bootloader->version, 7);
+  EXPECT_EQ(c.bootloader->badOffset, 16u);
+  EXPECT_EQ(c.bootloader->delayUs, 3000);
+  EXPECT_EQ(c.bootloaderHost, 5);
+  EXPECT_EQ(errors, (std::vector<std::string>{"line 7: bad value for bootloader_drop_share",
+                                              "line 8: unknown key bootloader_colour"}));
+  SimBus bus;
+  buildHall(bus, c);
+  EXPECT_EQ(bus.controllers().size(), 1u);
 }
 
 TEST(BoardTypes, DescriptionsAndMemoryFollowTheTypeCode) {
