@@ -32,9 +32,14 @@ QLabel* lamp(QWidget* parent) {
   return l;
 }
 
+// Restyling is not free and the view is shown after every block: only changes are applied.
+void restyle(QLabel* l, const QString& sheet) {
+  if (l->styleSheet() != sheet) l->setStyleSheet(sheet);
+}
+
 void setLamp(QLabel* l, bool green) {
-  l->setStyleSheet(green ? "background: #10b010; border: 1px solid #205020; border-radius: 9px;"
-                         : "background: #f0e020; border: 1px solid #806000; border-radius: 9px;");
+  restyle(l, green ? "background: #10b010; border: 1px solid #205020; border-radius: 9px;"
+                   : "background: #f0e020; border: 1px solid #806000; border-radius: 9px;");
 }
 
 }  // namespace
@@ -291,8 +296,8 @@ void TObnovF::showView() {
   setLamp(loaderLamp_, w.loaderGreen);
   setLamp(mainLamp_, w.mainGreen);
   state_->setText(qs(w.state));
-  state_->setStyleSheet(w.stateOnGreen ? "color: white; background: #10b010; padding: 2px;"
-                                       : "padding: 2px;");
+  restyle(state_,
+          w.stateOnGreen ? "color: white; background: #10b010; padding: 2px;" : "padding: 2px;");
   loaderText_->setText(qs(w.loader));
   board_->setText(qs(w.board));
   file_->setText(qs(w.file));
@@ -303,7 +308,7 @@ void TObnovF::showView() {
     const QString t = l->text();
     const bool fine = t.isEmpty() || t.startsWith("--") || t == QString::fromUtf8(kObnovDone) ||
                       t == QString::fromUtf8("Завершено. Ошибок нет");
-    l->setStyleSheet(fine ? QString() : QStringLiteral("color: red"));
+    restyle(l, fine ? QString() : QStringLiteral("color: red"));
   }
   start_->setText(qs(w.start));
   writeBar_->setRange(0, std::max(w.writeMax, 1));
