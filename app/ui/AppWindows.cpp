@@ -10,9 +10,9 @@
 
 #include "app/WindowOrder.h"
 #include "app/ui/TForm4.h"
+#include "boards/ui/TObnovF.h"
 #include "boards/ui/TZaslonkiF.h"
 #include "boards/ui/TlotkiF.h"
-#include "notify/ui/TgsmF.h"
 #include "bus/ui/TForm100.h"
 #include "bus/ui/TForm14.h"
 #include "config/Workstation.h"
@@ -21,6 +21,7 @@
 #include "config/ui/TFormUST.h"
 #include "history/ui/TForm12.h"
 #include "history/ui/TabCharts.h"
+#include "notify/ui/TgsmF.h"
 #include "programs/ProgramScheduler.h"
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TForm5.h"
@@ -162,6 +163,21 @@ void wire(AppWindows& w) {
     };
     if (w.lotkiF) w.lotkiF->openZaslonki = [z] { z->exec(); };
   }
+  // The firmware update: Alt+O of the main window (not modal) and of the general settings
+  // (modal); from it, the configuration window and the damper board's window.
+  if (TObnovF* o = w.obnovF) {
+    f1->hooks.firmwareUpdate = [o] {
+      o->show();
+      o->raise();
+      o->activateWindow();
+    };
+    if (w.formUST) QObject::connect(w.formUST, &TFormUST::firmwareKey, o, [o] { o->exec(); });
+    if (TNastrDF* nd = w.nastrDF) o->openConfig = [nd] { nd->exec(); };
+    if (TZaslonkiF* z = w.zaslonkiF) o->openZaslonki = [z] { z->exec(); };
+  }
+  // Alt+N of the general settings: the tray board's window, modal.
+  if (w.formUST && w.lotkiF)
+    QObject::connect(w.formUST, &TFormUST::traysKey, w.lotkiF, [lf = w.lotkiF] { lf->exec(); });
   // "GSM-модем": the controller's GSM module, not modal.
   if (w.gsmF)
     f1->hooks.gsmWindow = [g = w.gsmF] {
@@ -218,10 +234,14 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       if (!links.station) continue;
       w.zaslonkiF = new TZaslonkiF(*links.station, w.form1.get());
       w.zaslonkiF->engine().journal = [&ws](const std::string& line) { ws.journal.Err(line); };
+    } else if (name == "TObnovF") {
+      if (!links.station) continue;
+      w.obnovF = new TObnovF(*links.station, w.form1.get());
+      w.obnovF->engine().journal = [&ws](const std::string& line) { ws.journal.Err(line); };
     } else if (name == "TgsmF") {
       if (!links.station || !links.dispatcher) continue;
-      w.gsmF = new TgsmF(*links.station, *links.dispatcher, ws.iniPath(), ws.readOnly(),
-                         w.form1.get());
+      w.gsmF =
+          new TgsmF(*links.station, *links.dispatcher, ws.iniPath(), ws.readOnly(), w.form1.get());
       // Open at the end: closing it keeps the block number and takes the polls out of terminal
       // mode, as any other close does.
       ws.beforeShutDown.push_back([g = QPointer<TgsmF>(w.gsmF)] {

@@ -32,6 +32,7 @@ class TForm12;
 class TRezimForm;
 class TForm5;
 class TgsmF;
+class TObnovF;
 class TlotkiF;
 class TZaslonkiF;
 class FrameDispatcher;
@@ -55,6 +56,7 @@ struct AppWindows {
   TForm12* form12 = nullptr;        // spreadsheet export
   TRezimForm* rezimForm = nullptr;  // program editor
   TForm5* form5 = nullptr;          // incubation report
+  TObnovF* obnovF = nullptr;        // firmware update
   TgsmF* gsmF = nullptr;            // GSM module
   TlotkiF* lotkiF = nullptr;        // tray-turning board
   TZaslonkiF* zaslonkiF = nullptr;  // damper board

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -11,6 +12,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "boards/ui/TObnovF.h"
 #include "boards/ui/TZaslonkiF.h"
 #include "bus/ui/TForm14.h"
 #include "config/ui/SettingsTab.h"
@@ -90,6 +92,18 @@ void connectStation(AppWindows& w, BusStation& bus) {
   Workstation& ws = bus.ws;
   IncubatorTable* table = f1->table();
   table->setStation(&st);
+  // The firmware update owns the bus while its mode is on: its step every 100 ms, every frame
+  // to it, and no program request while its bootloader is down.
+  if (w.obnovF) {
+    const QPointer<TObnovF> o(w.obnovF);
+    st.hooks.Timer100ms = [o] {
+      if (o) o->engine().Timer100ms();
+    };
+    bus.dispatcher.firmwareUpdate = [o](const RS232_T& f) {
+      if (o) o->engine().ReadObnovlenie(f);
+    };
+    bus.programs.hooks.loaderDown = [o] { return o && o->engine().view.loaderDown; };
+  }
   // "Запомнить!" with the hub on sends the new routing table at the next 100 ms tick.
   f1->settingsTab()->sendHubTable = [&bus] { bus.hub.Write_4RS485(); };
 
