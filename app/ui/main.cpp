@@ -31,15 +31,20 @@
 #include "app/ui/SingleInstance.h"
 #include "app/ui/StationWiring.h"
 #include "app/ui/TForm4.h"
+#include "boards/ui/TObnovF.h"
+#include "boards/ui/TZaslonkiF.h"
+#include "boards/ui/TlotkiF.h"
 #include "bus/ui/QtSerialBackend.h"
 #include "bus/ui/TForm100.h"
 #include "bus/ui/TForm14.h"
+#include "config/SettingsFile.h"
 #include "config/Workstation.h"
 #include "config/ui/TForm15.h"
 #include "config/ui/TFormUST.h"
 #include "history/ui/TForm12.h"
 #include "history/ui/TForm16.h"
 #include "history/ui/TabCharts.h"
+#include "notify/ui/TgsmF.h"
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TForm5.h"
 #include "programs/ui/TRezimForm.h"
@@ -47,7 +52,6 @@
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/TWriteF.h"
 #include "sim/SimBus.h"
-#include "config/SettingsFile.h"
 #include "sim/SimHall.h"
 #include "station/MainTableLayout.h"
 #include "station/ui/IncubatorTable.h"
@@ -176,7 +180,8 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, cons
   ws.settings.Help = help;
   for (QWidget* d : {static_cast<QWidget*>(w.formUST), static_cast<QWidget*>(w.form15),
                      static_cast<QWidget*>(w.form4), static_cast<QWidget*>(w.form100),
-                     static_cast<QWidget*>(w.form14), static_cast<QWidget*>(w.writeF)}) {
+                     static_cast<QWidget*>(w.form14), static_cast<QWidget*>(w.writeF),
+                     static_cast<QWidget*>(w.lotkiF)}) {
     if (!d) continue;
     d->adjustSize();
     d->grab().save(out.filePath(className(d) + ".png"));
@@ -184,7 +189,8 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, cons
   saveHistoryScreens(w, ws, logs, out);
   // Windows that fill themselves from the answers while shown: the detail window, the
   // parameter editor and the configuration window, each on the first incubator.
-  const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF};
+  const std::vector<QWidget*> live{w.form9,     w.paramWriteF, w.nastrDF,
+                                   w.zaslonkiF, w.gsmF,        w.obnovF};
   for (QWidget* d : live)
     if (d) d->show();
   QEventLoop answers;
