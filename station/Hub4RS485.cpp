@@ -47,7 +47,8 @@ void Hub4RS485::Write_4RS485() {
 }
 
 bool Hub4RS485::place() {
-  if (kom485m_[0] != 0) return false;
+  // Only an older table still waiting in the slot may give way to this one.
+  if (kom485m_[0] != 0 && !tableLeftOrPending()) return false;
   putKom485m(kom485m_, kHubAddress, kHubTableKind, table_.data(), kHubTableLength);
   waiting_ = false;
   placed_ = true;
