@@ -22,6 +22,7 @@ for f in build-fuzz/fuzz_*; do
   case "$(basename "$f")" in
     fuzz_config) max_len=160000 ;;  # the plant configuration: 158 896 bytes
     fuzz_dan) max_len=67000 ;;      # the shared data file: 66 536 bytes
+    fuzz_mimic) max_len=2700000 ;;  # a mimic document: 2 656 660 bytes
     *) max_len=4096 ;;
   esac
   if "$f" -max_total_time="$FUZZ_SECONDS" -max_len="$max_len" -print_final_stats=0 "$corpus" \
