@@ -107,6 +107,7 @@ TDispetch::TDispetch(MimicDocument& doc, StationTables& tables,
   canvas_->background = [this] { view_->hoverBackground(); };
   canvas_->pressed = [this](MimicKind kind, int index) {
     view_->press(kind, index);
+    if (view_->editing() && hooks.selected) hooks.selected(kind, index);
     canvas_->update();
   };
   canvas_->doubleClicked = [this](MimicKind kind, int index, bool ctrl) {
@@ -199,6 +200,11 @@ void TDispetch::CreateDispetch() {
 
 void TDispetch::dispetchW(int row) {
   view_->dispetchW(row);
+  canvas_->update();
+}
+
+void TDispetch::setEditing(bool on) {
+  view_->setEditing(on);
   canvas_->update();
 }
 

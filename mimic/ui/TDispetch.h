@@ -38,6 +38,8 @@ class TDispetch : public QWidget {
     std::function<bool()> saveConfig;    // after a Ctrl double click switched polling
     std::function<bool()> soundPlaying;  // an alarm clip plays now
     std::function<int()> zvukOn;         // the workstation's sound flag zvuk_on
+    // While editing is allowed, a pressed element becomes the editor's selection.
+    std::function<void(MimicKind kind, int index)> selected;
   };
   Hooks hooks;
 
@@ -66,6 +68,8 @@ class TDispetch : public QWidget {
   void dispetchW(int row);
   // Visibility and colours of every element (the 600 ms timer).
   void RedUst();
+  // "Разрешить редактирование": live updates stop and every element shows as stored.
+  void setEditing(bool on);
   // The FON colours of the main table changed.
   void applyFonts(const Settings& settings);
   // Geometry, "Поверх всех окон" and the document's name into the settings file; false when it

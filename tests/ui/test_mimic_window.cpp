@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <cstdlib>
 #include <cstring>
 
@@ -157,6 +158,12 @@ TEST_F(MimicWindow, DemoHallShowsEveryKindFromTheAnswersFollowsTheMouseAndLosesA
     d->resize(1200, 900);
     wait(50);
     EXPECT_TRUE(d->grab().save(QString::fromUtf8(shots) + "/mimic-demo.png"));
+    QImage strip(9 * 72, 72, QImage::Format_ARGB32);
+    strip.fill(Qt::white);
+    QPainter p(&strip);
+    for (int k = 0; k < 9; ++k) p.drawPixmap(4 + 72 * k, 4, builtInMimicIcon(k));
+    p.end();
+    EXPECT_TRUE(strip.save(QString::fromUtf8(shots) + "/mimic-icons.png"));
   }
 
   // A double click opens the program window of that incubator (the second press unpins).
