@@ -163,17 +163,17 @@ void TDispetch::readGeometry() {
 
 bool TDispetch::saveState() {
   if (readOnly) return true;
-  IniFile ini;
-  ini.load(iniPath_);
-  ini.writeInt(kSection, "Form_Width", width());
-  ini.writeInt(kSection, "Form_Height", height());
-  ini.writeInt(kSection, "Form_Left", x());
-  ini.writeInt(kSection, "Form_Top", y());
-  ini.writeBool(kSection, "Form", onTop_->isChecked());
-  if (!ini.save(iniPath_)) {
-    tell("Ошибка записи файла: " + pathText(iniPath_));
-    return false;
-  }
+  // Key by key into the file as it stands, so every other section stays as it was.
+  const std::pair<const char*, int> keys[] = {{"Form_Width", width()},
+                                              {"Form_Height", height()},
+                                              {"Form_Left", x()},
+                                              {"Form_Top", y()},
+                                              {"Form", onTop_->isChecked() ? 1 : 0}};
+  for (const auto& [key, value] : keys)
+    if (!saveKey(iniPath_, kSection, key, std::to_string(value))) {
+      tell("Ошибка записи файла: " + pathText(iniPath_));
+      return false;
+    }
   return doc_.writeFileDisp();
 }
 
