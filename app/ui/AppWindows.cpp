@@ -174,6 +174,9 @@ void wire(AppWindows& w) {
     if (w.formUST) QObject::connect(w.formUST, &TFormUST::firmwareKey, o, [o] { o->exec(); });
     if (TNastrDF* nd = w.nastrDF) o->openConfig = [nd] { nd->exec(); };
     if (TZaslonkiF* z = w.zaslonkiF) o->openZaslonki = [z] { z->exec(); };
+    // Ending the program in the middle of a transfer leaves the board half-written: the
+    // operator is asked first, as when the window itself closes.
+    f1->hooks.mayClose = [o] { return !o->engine().transferRunning() || o->engine().close(); };
   }
   // Alt+N of the general settings: the tray board's window, modal.
   if (w.formUST && w.lotkiF)

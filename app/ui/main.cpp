@@ -349,7 +349,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
     ws.report(std::string(kSecondCopyCaption) + " Процесс " + std::to_string(single.holderPid()) +
               " работает в этой папке; " + std::string(kSecondCopyNote).substr(3));
   QObject::connect(main, &TForm1::closed, &app, &QCoreApplication::quit);
-  QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &QWidget::close);
+  QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &TForm1::closeForShutdown);
   main->show();
   if (!opt.screenshot.empty()) {
     // The pictures show live values: they wait for a whole poll cycle (20 s at most). With the

@@ -318,7 +318,16 @@ void TForm1::storeSettings() {
   s.tableDefaultRowHeight = table_->defaultRowHeight();
 }
 
+void TForm1::closeForShutdown() {
+  shutdownClose_ = true;
+  close();
+}
+
 void TForm1::closeEvent(QCloseEvent* e) {
+  if (!closing_ && !shutdownClose_ && hooks.mayClose && !hooks.mayClose()) {
+    e->ignore();
+    return;
+  }
   if (!closing_) {
     closing_ = true;
     ws_.shutDown();

@@ -53,6 +53,9 @@ class TForm1 : public QMainWindow {
     std::function<void(int nk)> alarmReset;     // double-click in "Аварии": KomAvt(number, 4)
     std::function<void(int nk)> programWindow;  // double-click in "Запись": TForm2 for row nk
     std::function<void()> zvuk_off;             // any of the four ways of silencing a clip
+    // Asked before the operator's close ends the program; false keeps it running (a firmware
+    // transfer the operator does not want cut).
+    std::function<bool()> mayClose;
   };
   Hooks hooks;
 
@@ -123,6 +126,9 @@ class TForm1 : public QMainWindow {
   QAction* hotKeyO() const { return keyO_; }          // Alt+O firmware update
   QAction* hotKeyP() const { return keyP_; }          // Alt+P schedule debug window
 
+  // A close asked for by a signal (a service stop): nothing is asked, the program ends.
+  void closeForShutdown();
+
  signals:
   // The shut-down has run; the program ends.
   void closed();
@@ -177,6 +183,7 @@ class TForm1 : public QMainWindow {
   QAction* keyO_ = nullptr;
   QAction* keyP_ = nullptr;
   bool closing_ = false;
+  bool shutdownClose_ = false;
 };
 
 }  // namespace vs
