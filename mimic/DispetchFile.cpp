@@ -128,10 +128,12 @@ void MimicDocument::note(const std::string& text) const {
 void MimicDocument::readFileDisp() {
   IniFile ini;
   ini.load(iniPath_);
-  File_Disp = ini.readString(kSection, kKey, "");
+  // No name stored yet means the default document, not an unknown one to be put aside.
+  File_Disp = ini.readString(kSection, kKey, defaultName());
 }
 
 bool MimicDocument::writeFileDisp() {
+  if (readOnly) return true;
   if (saveKey(iniPath_, kSection, kKey, File_Disp)) return true;
   say("Ошибка записи файла: " + utf8Of(iniPath_) + " (" + reason(errno) + ")");
   return false;
@@ -144,6 +146,7 @@ std::optional<fs::path> MimicDocument::documentPath() const {
 
 bool MimicDocument::OpenDispetch() {
   for (const char* folder : {"img", "disp"}) {
+    if (readOnly) break;
     std::error_code ec;
     fs::create_directories(home_ / folder, ec);
     if (!fs::is_directory(home_ / folder, ec))
@@ -178,6 +181,7 @@ bool MimicDocument::NewDispetchCfg() {
   File_Disp = defaultName();
   File_DispNewOn = false;
   makeEmpty(*KS);
+  if (readOnly) return true;  // shown empty, the folder left to the copy that holds it
   const fs::path path = dispDir() / pathOf(File_Disp);
   bool written = false;
   std::error_code ec;

@@ -49,6 +49,9 @@ class MimicDocument {
   std::function<void(const std::string& utf8)> message;
   // One line for the event journal.
   std::function<void(const std::string& utf8)> journal;
+  // A second copy of the program on a working folder another copy holds: it shows the
+  // document but writes nothing (no folders, no empty default document, no settings key).
+  bool readOnly = false;
 
   // The document shown, the buffer a file is read into, the buffer of the older format. They
   // are 2.6 MB each, so they live on the heap.

@@ -248,9 +248,10 @@ VS_OFFSET(konstrT255, kpdtOFF, 832892);
 VS_OFFSET(konstrT255, pad2, 832893);
 VS_OFFSET(konstrT255, chifr, 832896);
 
-// The number of slots of a kind that may be used: a count from a file is cut to 0..`slots`.
-inline int usableCount(std::int32_t kol, int slots) {
-  return kol < 0 ? 0 : (kol > slots ? slots : static_cast<int>(kol));
+// The number of slots of a kind that may be used: a count from a file is cut to 0..`capacity`.
+// (Not named `slots`: Qt's keyword macro would swallow it in window code.)
+inline int usableCount(std::int32_t kol, int capacity) {
+  return kol < 0 ? 0 : (kol > capacity ? capacity : static_cast<int>(kol));
 }
 
 }  // namespace vs

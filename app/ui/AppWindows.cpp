@@ -21,6 +21,8 @@
 #include "config/ui/TFormUST.h"
 #include "history/ui/TForm12.h"
 #include "history/ui/TabCharts.h"
+#include "mimic/DispetchFile.h"
+#include "mimic/ui/TDispetch.h"
 #include "notify/ui/TgsmF.h"
 #include "programs/ProgramScheduler.h"
 #include "programs/ui/TForm2.h"
@@ -241,6 +243,22 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       if (!links.station) continue;
       w.obnovF = new TObnovF(*links.station, w.form1.get());
       w.obnovF->engine().journal = [&ws](const std::string& line) { ws.journal.Err(line); };
+    } else if (name == "TDispetch") {
+      if (!links.station) continue;
+      w.mimicDoc = std::make_unique<MimicDocument>(ws.home(), ws.iniPath());
+      w.mimicDoc->readOnly = ws.readOnly();
+      w.mimicDoc->message = [&ws](const std::string& text) { ws.show(text); };
+      w.mimicDoc->journal = [&ws](const std::string& line) { ws.journal.Err(line); };
+      w.dispetch =
+          new TDispetch(*w.mimicDoc, *links.station, links.station->tab_otvet, ws.store.config,
+                        ws.settings, ws.home(), ws.iniPath(), w.form1.get());
+      w.dispetch->readOnly = ws.readOnly();
+      // The start-up has run with the main window: the settings and the configuration are in.
+      w.dispetch->applyFonts(ws.settings);
+      w.dispetch->openDocument();
+      ws.beforeShutDown.push_back([d = QPointer<TDispetch>(w.dispetch)] {
+        if (d) d->saveState();
+      });
     } else if (name == "TgsmF") {
       if (!links.station || !links.dispatcher) continue;
       w.gsmF =

@@ -37,8 +37,13 @@ class TlotkiF;
 class TZaslonkiF;
 class FrameDispatcher;
 class ProgramScheduler;
+class MimicDocument;
+class TDispetch;
 
 struct AppWindows {
+  // The mimic document the mimic view (and its editor) work on; declared before the main
+  // window so that it outlives the windows.
+  std::unique_ptr<MimicDocument> mimicDoc;
   // The main window owns the others (they are its dialogs and tool windows).
   std::unique_ptr<TForm1> form1;
   TForm4* form4 = nullptr;
@@ -57,6 +62,7 @@ struct AppWindows {
   TRezimForm* rezimForm = nullptr;  // program editor
   TForm5* form5 = nullptr;          // incubation report
   TObnovF* obnovF = nullptr;        // firmware update
+  TDispetch* dispetch = nullptr;    // mimic view "Инкубаторий"
   TgsmF* gsmF = nullptr;            // GSM module
   TlotkiF* lotkiF = nullptr;        // tray-turning board
   TZaslonkiF* zaslonkiF = nullptr;  // damper board

@@ -18,6 +18,7 @@
 #include "config/ui/SettingsTab.h"
 #include "config/ui/TFormUST.h"
 #include "history/ui/TabCharts.h"
+#include "mimic/ui/TDispetch.h"
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TForm5.h"
 #include "setpoints/ui/TNastrDF.h"
@@ -103,6 +104,39 @@ void connectStation(AppWindows& w, BusStation& bus) {
       if (o) o->engine().ReadObnovlenie(f);
     };
     bus.programs.hooks.loaderDown = [o] { return o && o->engine().view.loaderDown; };
+  }
+  // The mimic view: refreshed by every answer while shown and by the end of each round; its
+  // clicks open the windows of the incubator clicked.
+  if (TDispetch* d = w.dispetch) {
+    st.hooks.mimicPanels = [d] { return d->view().panelsToRefresh(); };
+    st.hooks.dispetchW = [d](int row) { d->dispetchW(row); };
+    st.listeners.add(StatusStep::Mimic, [d](const StatusEvent& e) {
+      if (d->isVisible()) d->dispetchW(e.nk);
+    });
+    f1->hooks.mimicView = [d] {
+      d->show();
+      d->raise();
+      d->activateWindow();
+    };
+    if (TForm2* f2 = w.form2) d->hooks.programWindow = [f2](int row) { f2->openFor(row); };
+    if (TParamWriteF* pw = w.paramWriteF)
+      d->hooks.paramEditor = [&st, pw](int row) {
+        if (row >= 0) st.nk_Opros = row;
+        pw->show();
+        pw->raise();
+      };
+    if (TZaslonkiF* z = w.zaslonkiF)
+      d->hooks.damperWindow = [&st, z](int row) {
+        if (row >= 0) st.nk_Opros = row;
+        z->show();
+        z->raise();
+      };
+    d->hooks.saveConfig = [&ws] { return ws.store.Write_config(); };
+    d->hooks.soundPlaying = [&bus] {
+      SoundPlayer* p = bus.sound.player();
+      return p && p->isPlaying();
+    };
+    d->hooks.zvukOn = [&bus] { return bus.sound.zvuk_on; };
   }
   // "Запомнить!" with the hub on sends the new routing table at the next 100 ms tick.
   f1->settingsTab()->sendHubTable = [&bus] { bus.hub.Write_4RS485(); };

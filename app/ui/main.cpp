@@ -44,6 +44,8 @@
 #include "history/ui/TForm12.h"
 #include "history/ui/TForm16.h"
 #include "history/ui/TabCharts.h"
+#include "mimic/ui/DemoMimic.h"
+#include "mimic/ui/TDispetch.h"
 #include "notify/ui/TgsmF.h"
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TForm5.h"
@@ -189,8 +191,8 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, cons
   saveHistoryScreens(w, ws, logs, out);
   // Windows that fill themselves from the answers while shown: the detail window, the
   // parameter editor and the configuration window, each on the first incubator.
-  const std::vector<QWidget*> live{w.form9,     w.paramWriteF, w.nastrDF,
-                                   w.zaslonkiF, w.gsmF,        w.obnovF};
+  const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF, w.zaslonkiF,
+                                   w.gsmF,  w.obnovF,      w.dispetch};
   for (QWidget* d : live)
     if (d) d->show();
   QEventLoop answers;
@@ -315,6 +317,9 @@ int runWindows(const Options& opt, int argc, char** argv) {
   SignalWatcher watcher;
   SingleInstance single(SingleInstance::lockPathFor(opt.home));
   QPointer<TForm1> noticeBoard;  // outlives the plant, whose notices may name it
+  // The demo hall's mimic picture is drawn here, where fonts are at hand.
+  if (std::string why; opt.demo && !prepareDemoMimic(opt.home, &why))
+    std::cerr << "Vetrostan: no mimic picture for the demo hall: " << why << '\n';
   Plant plant(opt);
   Workstation& ws = plant.ws;
   BusStation& bus = plant.bus;
