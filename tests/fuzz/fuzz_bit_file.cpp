@@ -2,7 +2,6 @@
 // bytes during a transfer: the reader accepts only a file with its whole header, a right check
 // byte and an image that fits its board; the engine never reads past a frame or the image, and
 // never sends a block outside the image.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -13,25 +12,14 @@
 
 #include "boards/Obnov.h"
 #include "bus/crc.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Scratch {
-  fs::path dir;
-  Scratch() {
-    std::error_code ec;
-    const fs::path base =
-        fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string tmpl = (base / "vs-fuzz-bit-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    dir = tmpl;
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
+struct Scratch : FuzzScratch {
+  Scratch() : FuzzScratch("bit") {}
 };
 
 void put(const fs::path& p, const std::uint8_t* d, std::size_t n) {

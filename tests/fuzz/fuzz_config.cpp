@@ -4,7 +4,6 @@
 // copy is taken only when it is one plausible record; otherwise the start-up uses the empty
 // configuration and leaves both copies as they were. Run with -max_len of at least 158896 so
 // that whole records are tried too.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -18,27 +17,14 @@
 
 #include "config/ConfigCheck.h"
 #include "config/ConfigStore.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Scratch {
-  fs::path dir;
-  Scratch() {
-    // A memory-backed folder where there is one: every run rewrites the copies.
-    std::error_code ec;
-    const fs::path base =
-        fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string tmpl = (base / "vs-fuzz-config-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    dir = tmpl;
-    fs::create_directories(dir / "home" / "rezim");
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
+struct Scratch : FuzzScratch {
+  Scratch() : FuzzScratch("config") { fs::create_directories(dir / "home" / "rezim"); }
 };
 
 void put(const fs::path& p, const std::uint8_t* data, std::size_t size) {

@@ -5,7 +5,6 @@
 // has more than 255 elements of a kind nor anything in the slots above; the start-up never
 // loses the operator's file (a refused default document is found renamed aside, byte for
 // byte). Run with -max_len of about 2 700 000 so that whole documents are tried too.
-#include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -18,27 +17,14 @@
 #include <string>
 
 #include "mimic/DispetchFile.h"
+#include "tests/fuzz/fuzz_scratch.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Scratch {
-  fs::path dir;
-  Scratch() {
-    // A memory-backed folder where there is one: every run writes documents of 2.6 MB.
-    std::error_code ec;
-    const fs::path base =
-        fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    std::string tmpl = (base / "vs-fuzz-mimic-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) std::abort();
-    dir = tmpl;
-    fs::create_directories(dir / "disp");
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(dir, ec);
-  }
+struct Scratch : FuzzScratch {
+  Scratch() : FuzzScratch("mimic") { fs::create_directories(dir / "disp"); }
 };
 
 void put(const fs::path& p, const void* data, std::size_t size) {
