@@ -44,6 +44,7 @@ void Konstruktor::say(const std::string& text) const {
 }
 
 void Konstruktor::select(KonstrKind kind, int slot) {
+  clearSelection();
   kind_ = kind;
   slot_ = slot;
   if (!selected()) clearSelection();
@@ -126,9 +127,12 @@ bool Konstruktor::fits(int panels, const Counts& add) const {
 }
 
 int Konstruktor::addPanel(int x, int y, int width, int height, std::uint32_t color) {
-  if (!fits(1, {})) return -1;
   konstrT& k = ks();
   const int slot = usableCount(k.kol_Na, kMaxPanels);
+  if (slot >= kMaxPanels) {
+    say("Кол-во инкубаторов превышено(255): " + std::to_string(slot));
+    return -1;
+  }
   int top = 0;
   for (int i = 0; i < slot; ++i) top = std::max(top, k.Na[static_cast<std::size_t>(i)].N_KP);
   Tlabel_& e = k.Na[static_cast<std::size_t>(slot)];

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/TFile_config.h"
@@ -74,7 +75,12 @@ class Konstruktor {
   KonstrKind kind() const { return kind_; }
   int slot() const { return slot_; }
   void select(KonstrKind kind, int slot);
-  void clearSelection() { kind_ = KonstrKind::None, slot_ = -1; }
+  void clearSelection() {
+    kind_ = KonstrKind::None;
+    slot_ = -1;
+    blink_ = 0;
+    shown_ = {};
+  }
   // The selected element's record, or nullptr.
   Tlabel_* selected();
 
@@ -111,6 +117,27 @@ class Konstruktor {
   void setTip(int tip);
   void setLabelText(const std::string& text, bool nazvanieNOM);
   void setFont(const TFont_& font);
+  // "фон прозрачный" of a sensor or label: on, it takes the colour of its panel.
+  void setTransparent(bool on);
+  // The caption of "Номер КП:" while the number is being changed: kFree or kTaken.
+  std::string numberCaption(int nKP) const { return findPanel(nKP) >= 0 ? kTaken : kFree; }
+
+  // Entering or leaving edit mode clears the selection; entering takes a fresh working copy
+  // of the live plant configuration.
+  void setEditing(bool on, const TFile_config& live);
+  bool editing() const { return editing_; }
+
+  // Dragging: the button goes down at (x, y) over the selection, then each move shifts it by
+  // the pointer's displacement since then. Returns the selection's new position.
+  void dragStart(int x, int y) { dragX_ = x, dragY_ = y; }
+  std::pair<int, int> dragTo(int x, int y);
+
+  // The 100 ms blink of the selection: the counter runs 0..10.
+  struct Blink {
+    bool hidden = false;        // sensor, label or icon not shown
+    bool bevelLowered = false;  // panel
+  };
+  Blink blinkTick();
 
   // "Общее": the background on ('o') or off ('n'), its file, the colour of idle panels.
   void setBackgroundOn(bool on) { doc_.KS->ImOn = on ? 'o' : 'n'; }
@@ -144,6 +171,10 @@ class Konstruktor {
   TFile_config& p_;
   KonstrKind kind_ = KonstrKind::None;
   int slot_ = -1;
+  bool editing_ = false;
+  int dragX_ = 0, dragY_ = 0;
+  int blink_ = 0;
+  Blink shown_;
 };
 
 }  // namespace vs

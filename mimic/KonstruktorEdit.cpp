@@ -64,8 +64,9 @@ void Konstruktor::setBackgroundFile(const std::string& name) {
 }
 
 std::string Konstruktor::create(const std::string& name) {
-  const std::string plain = withCfgExtension(
-      std::filesystem::path(std::u8string(name.begin(), name.end())).filename().string());
+  const std::u8string file =
+      std::filesystem::path(std::u8string(name.begin(), name.end())).filename().u8string();
+  const std::string plain = withCfgExtension(std::string(file.begin(), file.end()));
   doc_.File_DispNew = plain;
   doc_.File_DispNewOn = true;
   konstrT& k = ks();
@@ -94,6 +95,54 @@ bool Konstruktor::save() {
 bool Konstruktor::saveAs(const std::string& name) {
   if (!doc_.DispSaveAs(name)) return false;
   return !saveConfig || saveConfig();
+}
+
+void Konstruktor::setTransparent(bool on) {
+  Tlabel_* e = selected();
+  if (!e || (kind_ != KonstrKind::Sensor && kind_ != KonstrKind::Label)) return;
+  e->Transparent = on;
+  if (!on) return;
+  konstrT& k = ks();
+  for (int i = 0; i < usableCount(k.kol_Na, kMaxPanels); ++i)
+    if (k.Na[static_cast<std::size_t>(i)].Name.raw() == e->NameNa.raw())
+      e->Color = k.Na[static_cast<std::size_t>(i)].Color;
+}
+
+void Konstruktor::setEditing(bool on, const TFile_config& live) {
+  editing_ = on;
+  clearSelection();
+  blink_ = 0;
+  shown_ = {};
+  if (on) p_ = live;
+}
+
+std::pair<int, int> Konstruktor::dragTo(int x, int y) {
+  Tlabel_* e = selected();
+  if (!e) return {0, 0};
+  e->Left += x - dragX_;
+  e->Top += y - dragY_;
+  dragX_ = x;
+  dragY_ = y;
+  return {e->Left, e->Top};
+}
+
+Konstruktor::Blink Konstruktor::blinkTick() {
+  blink_ = blink_ >= 10 ? 0 : blink_ + 1;
+  if (kind_ == KonstrKind::Panel) {
+    if (blink_ == 8) shown_.bevelLowered = true;
+    if (blink_ == 0) shown_.bevelLowered = false;
+    shown_.hidden = false;
+  } else if (kind_ == KonstrKind::Sensor) {
+    if (blink_ == 8) shown_.hidden = true;
+    if (blink_ == 0) shown_.hidden = false;
+    shown_.bevelLowered = false;
+  } else if (kind_ == KonstrKind::Label || kind_ == KonstrKind::Icon) {
+    shown_.hidden = blink_ >= 9;
+    shown_.bevelLowered = false;
+  } else {
+    shown_ = {};
+  }
+  return shown_;
 }
 
 }  // namespace vs

@@ -85,7 +85,7 @@ TEST(MimicEditor, AddingStopsAtTheSlotsWithItsMessageAndChangesNothing) {
   EXPECT_EQ(e.ed.addSensor({.nKP = 256}), -1);
   EXPECT_EQ(e.said,
             (std::vector<std::string>{
-                "Кол-во инкубаторов превышено(255): 256", "Кол-во датчиков превышено(1000): 1000",
+                "Кол-во инкубаторов превышено(255): 255", "Кол-во датчиков превышено(1000): 1000",
                 "Кол-во меток превышено(1000): 1000", "Кол-во значков превышено(1000): 1000",
                 "Нет инкубатора с номером: 256"}));
   EXPECT_EQ(e.snapshot(), before);
@@ -165,6 +165,14 @@ TEST(MimicEditor, DeletingMovesLaterSlotsDownAndDeleteAllKeepsPanelsBoundToZero)
   EXPECT_EQ(e.ks().Dsk[1].Name.utf8(), "D_2");
   EXPECT_EQ(e.ed.addSensor({.nKP = 1}), 4);
   EXPECT_EQ(e.ks().Dsk[4].Name.utf8(), "D_1");  // the smallest free number
+  // The selected sensor blinks off at 8 and on again at 0, and follows the pointer.
+  e.ed.select(KonstrKind::Sensor, 4);
+  std::vector<bool> hidden;
+  for (int t = 0; t < 11; ++t) hidden.push_back(e.ed.blinkTick().hidden);
+  EXPECT_EQ(hidden, (std::vector<bool>{0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0}));
+  e.ed.dragStart(100, 100);
+  e.ed.dragTo(103, 90);
+  EXPECT_EQ(e.ed.dragTo(110, 95), (std::pair<int, int>{15, 0}));
 
   const int zero = e.panel(2, 2);
   e.ed.select(KonstrKind::Panel, zero);
