@@ -390,6 +390,8 @@ bool Konstruktor::sameSize() {
 int Konstruktor::copyPanel(int from, int x, int y, int nKP) {
   konstrT& k = ks();
   const int slot = usableCount(k.kol_Na, kMaxPanels);
+  // Checked by the callers; kept here too, since panels of a damaged document may share a name.
+  if (slot >= kMaxPanels) return -1;
   const Tlabel_ src = k.Na[static_cast<std::size_t>(from)];
   Tlabel_& na = k.Na[static_cast<std::size_t>(slot)];
   na = src;
@@ -407,6 +409,7 @@ int Konstruktor::copyPanel(int from, int x, int y, int nKP) {
       const Tlabel_& e = a[static_cast<std::size_t>(i)];
       if (!sameName(e.NameNa, src.Name) || (labels && !e.privazkaKP)) continue;
       const int to = usableCount(kol, kMaxElements);
+      if (to >= kMaxElements) return;
       Tlabel_& c = a[static_cast<std::size_t>(to)];
       c = e;
       c.Name.setUtf8(newName(letter));
