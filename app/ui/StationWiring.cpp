@@ -108,10 +108,16 @@ void connectStation(AppWindows& w, BusStation& bus) {
   // The mimic view: refreshed by every answer while shown and by the end of each round; its
   // clicks open the windows of the incubator clicked.
   if (TDispetch* d = w.dispetch) {
-    st.hooks.mimicPanels = [d] { return d->view().panelsToRefresh(); };
-    st.hooks.dispetchW = [d](int row) { d->dispetchW(row); };
-    st.listeners.add(StatusStep::Mimic, [d](const StatusEvent& e) {
-      if (d->isVisible()) d->dispetchW(e.nk);
+    // The station may outlive the windows by a tick at shut-down.
+    const QPointer<TDispetch> live(d);
+    st.hooks.mimicPanels = [live] {
+      return live ? live->view().panelsToRefresh() : std::pair<int, int>{0, -1};
+    };
+    st.hooks.dispetchW = [live](int row) {
+      if (live) live->dispetchW(row);
+    };
+    st.listeners.add(StatusStep::Mimic, [live](const StatusEvent& e) {
+      if (live && live->isVisible()) live->dispetchW(e.nk);
     });
     f1->hooks.mimicView = [d] {
       d->show();
