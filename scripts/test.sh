@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit, window (offscreen) and end-to-end tests through
-# ctest, then each libFuzzer target for a bounded time.
+# ctest, the Debian package's check, then each libFuzzer target for a bounded time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/build.sh
 (cd build && ctest --output-on-failure -j"$(nproc)" --timeout 300)
+# The Debian package of that build: its unit, files and dependencies, and an install, removal
+# and purge in a scratch root (about half a minute).
+bash scripts/package_check.sh build
 
 # Fuzz targets: a separate clang build of the engine only.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVETROSTAN_FUZZ=ON \
