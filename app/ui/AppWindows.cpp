@@ -23,6 +23,7 @@
 #include "history/ui/TabCharts.h"
 #include "mimic/DispetchFile.h"
 #include "mimic/ui/TDispetch.h"
+#include "mimic/ui/TForm13.h"
 #include "notify/ui/TgsmF.h"
 #include "programs/ProgramScheduler.h"
 #include "programs/ui/TForm2.h"
@@ -212,6 +213,29 @@ void wire(AppWindows& w) {
     });
 }
 
+// The mimic editor beside the mimic window: opened by its button, Ctrl+K and a double click on
+// the background; while editing, the mimic's presses, drags and background double clicks are
+// the editor's.
+void wireMimicEditor(AppWindows& w) {
+  TDispetch* d = w.dispetch;
+  TForm13* e = w.form13;
+  if (!d || !e) return;
+  d->hooks.editor = [e] {
+    e->show();
+    e->raise();
+    e->activateWindow();
+  };
+  d->hooks.selected = [e](MimicKind kind, int index) { e->select(kind, index); };
+  d->hooks.dragged = [e](QPoint at) { e->dragTo(at); };
+  d->hooks.addAt = [e](QPoint at) { e->addAt(at); };
+  if (TForm15* f15 = w.form15)
+    e->openTransfer = [f15] {
+      f15->show();
+      f15->raise();
+      f15->activateWindow();
+    };
+}
+
 // What the adapter window changes in the main window: its caption and the status label.
 Form100MainWindow mainWindowFor(TForm1* f1) {
   Form100MainWindow m;
@@ -324,6 +348,19 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
     } else if (name == "TParamWriteF") {
       if (!links.station) continue;
       w.paramWriteF = new TParamWriteF(*links.station, w.form1.get());
+    } else if (name == "TForm13") {
+      if (!w.dispetch) continue;
+      w.form13 = new TForm13(*w.mimicDoc, *w.dispetch, ws.store.config_p, ws.store.config,
+                             ws.home(), ws.iniPath(), w.form1.get());
+      w.form13->setReadOnly(ws.readOnly());
+      Konstruktor& k = w.form13->engine();
+      k.message = [&ws](const std::string& text) { ws.show(text); };
+      // The network block is stored as "Запомнить!" of the settings tab stores the list.
+      k.rememberConfig = [f1 = w.form1.get()] { return f1->settingsTab()->remember(); };
+      k.saveConfig = [&ws] { return ws.store.Write_config(); };
+      ws.beforeShutDown.push_back([f = QPointer<TForm13>(w.form13)] {
+        if (f) f->saveState();
+      });
     } else if (name == "TForm15") {
       w.form15 = new TForm15(ws, w.form1.get());
     } else {
@@ -332,6 +369,7 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
     w.created.push_back(name);
   }
   wire(w);
+  wireMimicEditor(w);
   return w;
 }
 

@@ -39,6 +39,7 @@ class FrameDispatcher;
 class ProgramScheduler;
 class MimicDocument;
 class TDispetch;
+class TForm13;
 
 struct AppWindows {
   // The mimic document the mimic view (and its editor) work on; declared before the main
@@ -63,6 +64,7 @@ struct AppWindows {
   TForm5* form5 = nullptr;          // incubation report
   TObnovF* obnovF = nullptr;        // firmware update
   TDispetch* dispetch = nullptr;    // mimic view "Инкубаторий"
+  TForm13* form13 = nullptr;        // mimic editor "Конструктор"
   TgsmF* gsmF = nullptr;            // GSM module
   TlotkiF* lotkiF = nullptr;        // tray-turning board
   TZaslonkiF* zaslonkiF = nullptr;  // damper board

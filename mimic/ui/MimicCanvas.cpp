@@ -154,6 +154,8 @@ void MimicCanvas::paintEvent(QPaintEvent*) {
   }
   const QPalette& pal = palette();
   for (const Item& it : items()) {
+    // A blinking selection is only not painted: it can still be pressed and dragged.
+    if (blink_.hidden && blink_.kind == it.kind && blink_.index == it.index) continue;
     p.save();
     if (!it.clip.isNull()) p.setClipRect(it.clip);
     const MimicElement& e = view_.elements(it.kind)[static_cast<std::size_t>(it.index)];
@@ -163,10 +165,12 @@ void MimicCanvas::paintEvent(QPaintEvent*) {
         // A raised rectangle with a one-pixel bevel.
         p.fillRect(it.rect, mimicColor(e.color, pal));
         const QRect b = it.rect.adjusted(0, 0, -1, -1);
-        p.setPen(pal.color(QPalette::Light));
+        const bool lowered =
+            blink_.lowered && blink_.kind == MimicKind::Panel && blink_.index == it.index;
+        p.setPen(pal.color(lowered ? QPalette::Dark : QPalette::Light));
         p.drawLine(b.topLeft(), b.topRight());
         p.drawLine(b.topLeft(), b.bottomLeft());
-        p.setPen(pal.color(QPalette::Dark));
+        p.setPen(pal.color(lowered ? QPalette::Light : QPalette::Dark));
         p.drawLine(b.bottomLeft(), b.bottomRight());
         p.drawLine(b.topRight(), b.bottomRight());
         break;
@@ -199,7 +203,19 @@ void MimicCanvas::paintEvent(QPaintEvent*) {
   }
 }
 
+void MimicCanvas::setBlink(MimicKind kind, int index, bool hidden, bool lowered) {
+  if (blink_.kind == kind && blink_.index == index && blink_.hidden == hidden &&
+      blink_.lowered == lowered)
+    return;
+  blink_ = {kind, index, hidden, lowered};
+  update();
+}
+
 void MimicCanvas::mouseMoveEvent(QMouseEvent* e) {
+  if ((e->buttons() & Qt::LeftButton) && leftDrag) {
+    leftDrag(e->position().toPoint());
+    return;
+  }
   std::vector<Item> scratch;
   if (const Item* it = itemAt(e->position().toPoint(), scratch)) {
     if (hovered) hovered(it->kind, it->index);
@@ -209,6 +225,7 @@ void MimicCanvas::mouseMoveEvent(QMouseEvent* e) {
 }
 
 void MimicCanvas::mousePressEvent(QMouseEvent* e) {
+  pressPoint_ = e->position().toPoint();
   std::vector<Item> scratch;
   if (const Item* it = itemAt(e->position().toPoint(), scratch))
     if (pressed) pressed(it->kind, it->index);
@@ -218,7 +235,7 @@ void MimicCanvas::mouseDoubleClickEvent(QMouseEvent* e) {
   std::vector<Item> scratch;
   const Item* it = itemAt(e->position().toPoint(), scratch);
   if (!it) {
-    if (backgroundDoubleClicked) backgroundDoubleClicked();
+    if (backgroundDoubleClicked) backgroundDoubleClicked(e->position().toPoint());
     return;
   }
   // The second press of a double click is a press as well (it toggles the pin back).

@@ -23,7 +23,17 @@ class MimicCanvas : public QWidget {
   // Where the mouse leads; `index` is the element's position in its kind's list.
   std::function<void(MimicKind kind, int index)> hovered, pressed;
   std::function<void(MimicKind kind, int index, bool ctrl)> doubleClicked;
-  std::function<void()> background, backgroundDoubleClicked;
+  std::function<void()> background;
+  // A double click on the background at a point of the canvas.
+  std::function<void(QPoint at)> backgroundDoubleClicked;
+  // The pointer moved with the left button held (the editor drags the selection).
+  std::function<void(QPoint at)> leftDrag;
+  // Where the last button press happened (the editor's drag origin).
+  QPoint pressPoint() const { return pressPoint_; }
+
+  // The editor's blink of its selection: the element is left out, or a panel's bevel is
+  // drawn lowered. `index` -1 blinks nothing.
+  void setBlink(MimicKind kind, int index, bool hidden, bool lowered);
 
   void setBackground(const QPixmap& picture);
   // The icon pictures by kind 0..8 (null: the icon stays empty).
@@ -62,6 +72,12 @@ class MimicCanvas : public QWidget {
   mutable std::array<std::vector<Extent>, 4> extents_;
 
   DispetchView& view_;
+  QPoint pressPoint_;
+  struct {
+    MimicKind kind = MimicKind::Panel;
+    int index = -1;
+    bool hidden = false, lowered = false;
+  } blink_;
   QPixmap background_;
   std::array<QPixmap, 9> icons_{};
 };

@@ -6,4 +6,5 @@
 #include "mimic/DemoDispetch.h"
 #include "mimic/DispetchFile.h"
 #include "mimic/DispetchView.h"
+#include "mimic/Konstruktor.h"
 #pragma pop_macro("slots")

@@ -110,12 +110,21 @@ TDispetch::TDispetch(MimicDocument& doc, StationTables& tables,
     if (view_->editing() && hooks.selected) hooks.selected(kind, index);
     canvas_->update();
   };
+  canvas_->leftDrag = [this](QPoint at) {
+    if (view_->editing() && hooks.dragged) hooks.dragged(at);
+  };
   canvas_->doubleClicked = [this](MimicKind kind, int index, bool ctrl) {
+    if (view_->editing()) return;  // the editor's press already selected it
     QtDialogs dialogs(this);
     view_->doubleClick(kind, index, ctrl, dialogs);
     RedUst();
   };
-  canvas_->backgroundDoubleClicked = openEditor;
+  canvas_->backgroundDoubleClicked = [this, openEditor](QPoint at) {
+    if (view_->editing() && hooks.addAt)
+      hooks.addAt(at);
+    else
+      openEditor();
+  };
 
   redUst_ = new QTimer(this);
   connect(redUst_, &QTimer::timeout, this, &TDispetch::RedUst);
@@ -179,9 +188,31 @@ bool TDispetch::saveState() {
 
 void TDispetch::openDocument() {
   doc_.OpenDispetch();
+  refreshCaption();
+  CreateDispetch();
+}
+
+void TDispetch::refreshCaption() {
   const QSize screen = screenSize();
   setWindowTitle(QString::fromStdString(doc_.mimicCaption(screen.width(), screen.height())));
-  CreateDispetch();
+}
+
+void TDispetch::rebuild() {
+  view_->CreateDispetch();
+  view_->RedUst();
+  canvas_->relayout();
+  canvas_->update();
+}
+
+bool TDispetch::editing() const {
+  return view_->editing();
+}
+
+void TDispetch::dropStayOnTop() {
+  if (!(windowFlags() & Qt::WindowStaysOnTopHint)) return;
+  const bool shown = isVisible();
+  setWindowFlag(Qt::WindowStaysOnTopHint, false);
+  if (shown) show();
 }
 
 void TDispetch::CreateDispetch() {

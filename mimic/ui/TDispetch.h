@@ -38,8 +38,12 @@ class TDispetch : public QWidget {
     std::function<bool()> saveConfig;    // after a Ctrl double click switched polling
     std::function<bool()> soundPlaying;  // an alarm clip plays now
     std::function<int()> zvukOn;         // the workstation's sound flag zvuk_on
-    // While editing is allowed, a pressed element becomes the editor's selection.
+    // While editing is allowed: a pressed element becomes the editor's selection (the press
+    // point is the canvas's pressPoint), the left button held moves it, and a double click on
+    // the background adds an element there.
     std::function<void(MimicKind kind, int index)> selected;
+    std::function<void(QPoint at)> dragged;
+    std::function<void(QPoint at)> addAt;
   };
   Hooks hooks;
 
@@ -70,6 +74,13 @@ class TDispetch : public QWidget {
   void RedUst();
   // "Разрешить редактирование": live updates stop and every element shows as stored.
   void setEditing(bool on);
+  bool editing() const;
+  // The elements again from the document after an edit, without reading the pictures anew.
+  void rebuild();
+  // The caption from the document's background ("Разрешение экрана ...").
+  void refreshCaption();
+  // The editor became active: this window stops staying on top of it.
+  void dropStayOnTop();
   // The FON colours of the main table changed.
   void applyFonts(const Settings& settings);
   // Geometry, "Поверх всех окон" and the document's name into the settings file; false when it
