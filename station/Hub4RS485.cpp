@@ -48,7 +48,7 @@ void Hub4RS485::Write_4RS485() {
 
 bool Hub4RS485::place() {
   // Only an older table still waiting in the slot may give way to this one.
-  if (kom485m_[0] != 0 && !tableLeftOrPending()) return false;
+  if (kom485m_[0] != 0 && !slotHoldsTable()) return false;
   putKom485m(kom485m_, kHubAddress, kHubTableKind, table_.data(), kHubTableLength);
   waiting_ = false;
   placed_ = true;
@@ -60,12 +60,12 @@ bool Hub4RS485::place() {
 // slot tells whether the table went out or another command took its place first. A command
 // placed and sent between two checks can make a table that did go out look displaced; it is
 // then sent once more, which the hub takes like any periodic download.
-bool Hub4RS485::tableLeftOrPending() const {
+bool Hub4RS485::slotHoldsTable() const {
   return kom485m_[1] == kHubAddress && kom485m_[2] == kHubTableKind;
 }
 
 void Hub4RS485::proverka_4RS485() {
-  if (placed_ && !tableLeftOrPending()) {
+  if (placed_ && !slotHoldsTable()) {
     placed_ = false;
     waiting_ = true;
   } else if (placed_ && kom485m_[0] == 0) {

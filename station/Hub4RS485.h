@@ -57,8 +57,9 @@ class Hub4RS485 {
  private:
   // Places the table if the pending command is free; true when placed.
   bool place();
-  // After a send: true while the table placed last is still to go or went out.
-  bool tableLeftOrPending() const;
+  // The pending command names the hub and the table kind: the table placed last is still to
+  // go, or went out and nothing has been placed since.
+  bool slotHoldsTable() const;
 
   UsbLink& link_;
   TFile_config& config_;

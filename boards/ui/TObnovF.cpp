@@ -203,33 +203,24 @@ QWidget* TObnovF::buildServiceTab() {
   g->addWidget(number, 0, 0);
   g->addWidget(serviceButton("Калибровка сенс.", 102, 0, page), 0, 1);
 
-  auto* gsmBox = new QGroupBox("GSM", page);
-  auto* gv = new QVBoxLayout(gsmBox);
-  gv->addWidget(serviceButton("Вкл А6", 103, 255, gsmBox));
-  gv->addWidget(serviceButton("Вкл ТЕЛЕОФИС", 103, 254, gsmBox));
-  gv->addWidget(serviceButton("Выкл", 103, 0, gsmBox));
-  gsm_ = new QLabel(gsmBox);
-  gsm_->setObjectName("Gsm");
-  gv->addWidget(gsm_);
-  g->addWidget(gsmBox, 1, 0);
-
-  auto* soundBox = new QGroupBox("Звук", page);
-  auto* sv = new QVBoxLayout(soundBox);
-  sv->addWidget(serviceButton("Вкл", 104, 255, soundBox));
-  sv->addWidget(serviceButton("Выкл", 104, 0, soundBox));
-  generator_ = new QLabel(soundBox);
-  generator_->setObjectName("Generator");
-  sv->addWidget(generator_);
-  g->addWidget(soundBox, 1, 1);
-
-  auto* screenBox = new QGroupBox("Экран", page);
-  auto* ev = new QVBoxLayout(screenBox);
-  ev->addWidget(serviceButton("Вкл", 105, 255, screenBox));
-  ev->addWidget(serviceButton("Выкл", 105, 0, screenBox));
-  screen_ = new QLabel(screenBox);
-  screen_->setObjectName("Screen");
-  ev->addWidget(screen_);
-  g->addWidget(screenBox, 1, 2);
+  // A group of service buttons, each sending the request `kind` with its value, above the
+  // label that shows the module's state.
+  auto group = [&](const char* title, const char* stateName, std::uint8_t kind,
+                   std::initializer_list<std::pair<const char*, std::uint8_t>> buttons,
+                   int column) {
+    auto* box = new QGroupBox(title, page);
+    auto* bv = new QVBoxLayout(box);
+    for (const auto& [caption, value] : buttons)
+      bv->addWidget(serviceButton(caption, kind, value, box));
+    auto* state = new QLabel(box);
+    state->setObjectName(stateName);
+    bv->addWidget(state);
+    g->addWidget(box, 1, column);
+    return state;
+  };
+  gsm_ = group("GSM", "Gsm", 103, {{"Вкл А6", 255}, {"Вкл ТЕЛЕОФИС", 254}, {"Выкл", 0}}, 0);
+  generator_ = group("Звук", "Generator", 104, {{"Вкл", 255}, {"Выкл", 0}}, 1);
+  screen_ = group("Экран", "Screen", 105, {{"Вкл", 255}, {"Выкл", 0}}, 2);
 
   auto* logoRow = new QHBoxLayout;
   logoRow->addWidget(new QLabel("Яркость ЛОГО:", page));
