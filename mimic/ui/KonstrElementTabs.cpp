@@ -66,29 +66,26 @@ void FontSample::show() {
                         "; background-color: " + sampleColor(background_));
 }
 
-// ---- "Датчики"
+// ---- what sensors and labels share
 
-KonstrSensorsTab::KonstrSensorsTab(KonstrContext& cx, QWidget* parent)
-    : KonstrTab(cx, KonstrKind::Sensor, parent),
-      sample_(sampleLabel("00:00", this), defaultSampleFont(), 0x00FFFFFF) {
-  auto* grid = new QGridLayout;
-  addPosition(grid, 0);
-  addNumber(grid, 1);
-  tip_ = new QComboBox(this);
-  for (const char* c : tipCaption) tip_->addItem(c);
-  grid->addWidget(new QLabel("Тип датчика", this), 2, 0);
-  grid->addWidget(tip_, 2, 1, 1, 3);
-  connect(tip_, &QComboBox::currentIndexChanged, this, [this](int tip) {
+KonstrTextTab::KonstrTextTab(KonstrContext& cx, KonstrKind kind, const char* sampleText,
+                             std::uint32_t background, QWidget* parent)
+    : KonstrTab(cx, kind, parent),
+      sample_(sampleLabel(sampleText, this), defaultSampleFont(), background) {
+  transparent_ = new QCheckBox("фон прозрачный", this);
+  connect(transparent_, &QCheckBox::toggled, this, [this](bool on) {
     if (filling_ || !mine()) return;
-    cx_.k.setTip(tip);
+    cx_.k.setTransparent(on);
     changed();
   });
+}
 
+void KonstrTextTab::addSample(QGridLayout* grid, int row) {
   auto* fontButton = new QPushButton("Шрифт+цвет", this);
   auto* colorButton = new QPushButton("Цвет фона", this);
-  grid->addWidget(fontButton, 3, 0, 1, 2);
-  grid->addWidget(colorButton, 3, 2, 1, 2);
-  grid->addWidget(sample_.label(), 4, 0, 1, 4);
+  grid->addWidget(fontButton, row, 0, 1, 2);
+  grid->addWidget(colorButton, row, 2, 1, 2);
+  grid->addWidget(sample_.label(), row + 1, 0, 1, 4);
   connect(fontButton, &QPushButton::clicked, this, [this] {
     const Tlabel_* r = mine();
     const auto f = cx_.dialogs.font(r ? r->Font : sample_.font());
@@ -107,16 +104,37 @@ KonstrSensorsTab::KonstrSensorsTab(KonstrContext& cx, QWidget* parent)
     cx_.k.setColor(*c, transparent_->isChecked());
     changed();
   });
+}
 
-  transparent_ = new QCheckBox("фон прозрачный", this);
+void KonstrTextTab::fillSample(const Tlabel_& r) {
+  const bool was = filling_;
+  filling_ = true;
+  transparent_->setChecked(r.Transparent);
+  filling_ = was;
+  sample_.setFont(r.Font);
+  sample_.setBackground(r.Color);
+}
+
+// ---- "Датчики"
+
+KonstrSensorsTab::KonstrSensorsTab(KonstrContext& cx, QWidget* parent)
+    : KonstrTextTab(cx, KonstrKind::Sensor, "00:00", 0x00FFFFFF, parent) {
+  auto* grid = new QGridLayout;
+  addPosition(grid, 0);
+  addNumber(grid, 1);
+  tip_ = new QComboBox(this);
+  for (const char* c : tipCaption) tip_->addItem(c);
+  grid->addWidget(new QLabel("Тип датчика", this), 2, 0);
+  grid->addWidget(tip_, 2, 1, 1, 3);
+  connect(tip_, &QComboBox::currentIndexChanged, this, [this](int tip) {
+    if (filling_ || !mine()) return;
+    cx_.k.setTip(tip);
+    changed();
+  });
+  addSample(grid, 3);
   tpodch_ = new QCheckBox("Подчеркнуть рабочий", this);
   grid->addWidget(transparent_, 5, 0, 1, 2);
   grid->addWidget(tpodch_, 5, 2, 1, 2);
-  connect(transparent_, &QCheckBox::toggled, this, [this](bool on) {
-    if (filling_ || !mine()) return;
-    cx_.k.setTransparent(on);
-    changed();
-  });
   connect(tpodch_, &QCheckBox::toggled, this, [this](bool on) {
     if (filling_) return;
     if (Tlabel_* r = mine()) r->Tpodch = on;
@@ -144,18 +162,15 @@ void KonstrSensorsTab::fill(const Tlabel_& r) {
   y_->setValue(r.Top);
   nKP_->setValue(r.N_KP);
   if (r.Tip >= 0 && r.Tip < tip_->count()) tip_->setCurrentIndex(r.Tip);
-  transparent_->setChecked(r.Transparent);
   tpodch_->setChecked(r.Tpodch);
   filling_ = false;
-  sample_.setFont(r.Font);
-  sample_.setBackground(r.Color);
+  fillSample(r);
 }
 
 // ---- "Надписи"
 
 KonstrLabelsTab::KonstrLabelsTab(KonstrContext& cx, QWidget* parent)
-    : KonstrTab(cx, KonstrKind::Label, parent),
-      sample_(sampleLabel("---------", this), defaultSampleFont(), kWindowFace) {
+    : KonstrTextTab(cx, KonstrKind::Label, "---------", kWindowFace, parent) {
   auto* grid = new QGridLayout;
   text_ = new QLineEdit(this);
   text_->setMaxLength(50);
@@ -163,44 +178,15 @@ KonstrLabelsTab::KonstrLabelsTab(KonstrContext& cx, QWidget* parent)
   grid->addWidget(text_, 0, 1, 1, 3);
   addPosition(grid, 1);
   addNumber(grid, 2);
-  auto* fontButton = new QPushButton("Шрифт+цвет", this);
-  auto* colorButton = new QPushButton("Цвет фона", this);
-  grid->addWidget(fontButton, 3, 0, 1, 2);
-  grid->addWidget(colorButton, 3, 2, 1, 2);
-  grid->addWidget(sample_.label(), 4, 0, 1, 4);
-  transparent_ = new QCheckBox("фон прозрачный", this);
+  addSample(grid, 3);
   attached_ = new QCheckBox("вкл. привязку к инкубатору", this);
   numbered_ = new QCheckBox("Название-№ КП", this);
   grid->addWidget(transparent_, 5, 0, 1, 2);
   grid->addWidget(numbered_, 5, 2, 1, 2);
   grid->addWidget(attached_, 6, 0, 1, 4);
   addDeleteButtons(grid, 7);
-
   connect(text_, &QLineEdit::textChanged, this, [this] { rebuildText(); });
   connect(numbered_, &QCheckBox::toggled, this, [this] { rebuildText(); });
-  connect(fontButton, &QPushButton::clicked, this, [this] {
-    const Tlabel_* r = mine();
-    const auto f = cx_.dialogs.font(r ? r->Font : sample_.font());
-    if (!f) return;
-    sample_.setFont(*f);
-    if (!r) return;
-    cx_.k.setFont(*f);
-    changed();
-  });
-  connect(colorButton, &QPushButton::clicked, this, [this] {
-    const Tlabel_* r = mine();
-    const auto c = cx_.dialogs.color(r ? r->Color : sample_.background());
-    if (!c) return;
-    sample_.setBackground(*c);
-    if (!r) return;
-    cx_.k.setColor(*c, transparent_->isChecked());
-    changed();
-  });
-  connect(transparent_, &QCheckBox::toggled, this, [this](bool on) {
-    if (filling_ || !mine()) return;
-    cx_.k.setTransparent(on);
-    changed();
-  });
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(grid);
   layout->addStretch(1);
@@ -232,10 +218,8 @@ void KonstrLabelsTab::fill(const Tlabel_& r) {
   nKP_->setValue(r.N_KP);
   numbered_->setChecked(r.NazvanieNOM);
   attached_->setChecked(r.privazkaKP);
-  transparent_->setChecked(r.Transparent);
   filling_ = false;
-  sample_.setFont(r.Font);
-  sample_.setBackground(r.Color);
+  fillSample(r);
 }
 
 // ---- "значки"

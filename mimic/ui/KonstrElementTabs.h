@@ -32,7 +32,28 @@ class FontSample {
 // The font a new sensor or label starts with: the program's font at 10 points, black.
 TFont_ defaultSampleFont();
 
-class KonstrSensorsTab : public KonstrTab {
+// What sensors and labels share: "Шрифт+цвет" and "Цвет фона" with the sample they set (and the
+// selection, when there is one), and "фон прозрачный".
+class KonstrTextTab : public KonstrTab {
+  Q_OBJECT
+
+ public:
+  QCheckBox* transparentBox() const { return transparent_; }
+  const FontSample& sample() const { return sample_; }
+
+ protected:
+  KonstrTextTab(KonstrContext& cx, KonstrKind kind, const char* sampleText,
+                std::uint32_t background, QWidget* parent);
+  // The two buttons at `row` of `grid`, the sample below them.
+  void addSample(QGridLayout* grid, int row);
+  // "фон прозрачный" and the sample from a selected record.
+  void fillSample(const Tlabel_& r);
+
+  QCheckBox* transparent_ = nullptr;
+  FontSample sample_;
+};
+
+class KonstrSensorsTab : public KonstrTextTab {
   Q_OBJECT
 
  public:
@@ -41,18 +62,14 @@ class KonstrSensorsTab : public KonstrTab {
   void add();  // a double click on the background
 
   QComboBox* tipBox() const { return tip_; }
-  QCheckBox* transparentBox() const { return transparent_; }
   QCheckBox* underlineBox() const { return tpodch_; }
-  const FontSample& sample() const { return sample_; }
 
  private:
   QComboBox* tip_ = nullptr;
-  QCheckBox* transparent_ = nullptr;
   QCheckBox* tpodch_ = nullptr;
-  FontSample sample_;
 };
 
-class KonstrLabelsTab : public KonstrTab {
+class KonstrLabelsTab : public KonstrTextTab {
   Q_OBJECT
 
  public:
@@ -64,16 +81,13 @@ class KonstrLabelsTab : public KonstrTab {
   QLineEdit* textField() const { return text_; }
   QCheckBox* attachedBox() const { return attached_; }
   QCheckBox* numberedBox() const { return numbered_; }
-  QCheckBox* transparentBox() const { return transparent_; }
 
  private:
   void rebuildText();
 
   QLineEdit* text_ = nullptr;
-  QCheckBox* transparent_ = nullptr;
   QCheckBox* attached_ = nullptr;
   QCheckBox* numbered_ = nullptr;
-  FontSample sample_;
 };
 
 class KonstrIconsTab : public KonstrTab {

@@ -129,6 +129,8 @@ TForm13::TForm13(MimicDocument& doc, TDispetch& mimic, TFile_config& config_p,
   edit_ = new QPushButton("Разрешить редактирование", this);
   edit_->setToolTip("Разрешить редактирование");
   edit_->setCheckable(true);
+  // Down must be plain to see: the mimic is not live while it is.
+  edit_->setStyleSheet("QPushButton:checked { background-color: #f0c040; font-weight: bold; }");
   load_ = new QPushButton("Загрузить", this);
   load_->setToolTip("Загрузить Инкубаторий с диска");
   save_ = new QPushButton("Сохранить", this);
