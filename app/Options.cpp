@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "web/WebRequest.h"
+
 namespace vs {
 
 namespace {
@@ -66,6 +68,11 @@ Options parseOptions(const std::vector<std::string>& args,
         o.exportFormat = SheetFormat::Csv;
       else
         setError(o, "--format: \"" + value + "\" is not one of xls, xlsx, csv");
+    } else if (takeValue(args, i, "--web", value, o.error, "[ADDR:]PORT")) {
+      if (web::parseListen(value))
+        o.web = value;
+      else
+        setError(o, "--web: \"" + value + "\" is not [ADDR:]PORT");
     } else if (args[i] == "--headless") {
       o.headless = true;
     } else if (args[i] == "--demo") {

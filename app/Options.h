@@ -17,6 +17,9 @@ struct Options {
   std::filesystem::path exportLog;   // --export FILE: convert this log to a spreadsheet and quit
   int exportAverage = 10;            // --average 1|10|100|1000: records per row of the export
   SheetFormat exportFormat = SheetFormat::Xls;  // --format xls|xlsx|csv
+  // --web [ADDR:]PORT: serve the read-only web view there (127.0.0.1 unless ADDR is given);
+  // empty: as the settings file says.
+  std::string web;
   // Options this parser does not know, in the order given.
   std::vector<std::string> extra;
   std::string error;  // non-empty when the command line cannot be used

@@ -11,6 +11,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   socat xvfb xauth imagemagick fonts-dejavu-core unzip
+  chromium
   dpkg-dev file systemd desktop-file-utils
 )
 missing=()

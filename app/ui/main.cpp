@@ -60,6 +60,7 @@
 #include "station/ui/QtSoundPlayer.h"
 #include "station/ui/TForm1.h"
 #include "station/ui/TForm9.h"
+#include "web/ui/WebView.h"
 
 namespace fs = std::filesystem;
 using namespace vs;
@@ -307,6 +308,7 @@ int runHeadless(const Options& opt, int argc, char** argv) {
   ws.startUp();
   reportLockProblem(ws, single);
   StationTimers timers(bus);
+  const auto webView = web::startWebView(opt.web, ws, bus.station);
   const int rc = app.exec();
   return rc != 0 ? rc : (saved ? 0 : 1);
 }
@@ -347,6 +349,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
   AppWindows w = createWindows(ws, secondCopy, appLinks(bus));
   connectStation(w, bus);
   StationTimers timers(bus);
+  const auto webView = web::startWebView(opt.web, ws, bus.station);
   TForm1* main = w.form1.get();
   noticeBoard = main;
   reportLockProblem(ws, single);

@@ -1,0 +1,127 @@
+// The web view's engine: what a request head may be, who may read, and the alarm events.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "web/AlarmEvents.h"
+#include "web/WebRequest.h"
+
+namespace vs::web {
+namespace {
+
+using State = RequestHead::State;
+
+TEST(WebRequest, RefusesWhatTheViewDoesNotServeAndTakesPlainGets) {
+  struct Case {
+    std::string bytes;
+    int status;  // 0: accepted
+  };
+  const std::string big(9000, 'a');
+  const std::vector<Case> cases = {
+      {"GET /api/hall HTTP/1.1\r\nHost: x\r\n\r\n", 0},
+      {"HEAD / HTTP/1.0\n\n", 0},
+      {"GET /?token=a%20b HTTP/1.1\r\nContent-Length: 0\r\n\r\n", 0},
+      {"POST /api/hall HTTP/1.1\r\n\r\n", 405},
+      {"DELETE / HTTP/1.1\r\n\r\n", 405},
+      {"BREW / HTTP/1.1\r\n\r\n", 501},
+      {"GET / HTTP/2.0\r\n\r\n", 505},
+      {"GET / SPDY\r\n\r\n", 400},
+      {"GET /../etc/passwd HTTP/1.1\r\n\r\n", 400},
+      {"GET /%2e%2e/%2E%2E/etc/passwd HTTP/1.1\r\n\r\n", 400},
+      {"GET /site/./app.js HTTP/1.1\r\n\r\n", 400},
+      {"GET /..%5c..%5cwin.ini HTTP/1.1\r\n\r\n", 400},
+      {"GET /a%00b HTTP/1.1\r\n\r\n", 400},
+      {"GET /a%zz HTTP/1.1\r\n\r\n", 400},
+      {"GET http://elsewhere/ HTTP/1.1\r\n\r\n", 400},
+      {"GET / HTTP/1.1\r\nX-Folded: a\r\n b\r\n\r\n", 400},
+      {"GET / HTTP/1.1\r\nNo colon here\r\n\r\n", 400},
+      {"GET / HTTP/1.1\r\nContent-Length: 10\r\n\r\n0123456789", 413},
+      {"GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", 413},
+      {"GET / HTTP/1.1\r\nX-Big: " + big + "\r\n\r\n", 431},
+      {"GET /" + big + " HTTP/1.1\r\n\r\n", 414},
+  };
+  for (const Case& c : cases) {
+    const RequestHead h = parseRequestHead(c.bytes);
+    if (c.status == 0) {
+      EXPECT_EQ(h.state, State::Complete) << c.bytes;
+    } else {
+      EXPECT_EQ(h.state, State::Refused) << c.bytes;
+      EXPECT_EQ(h.status, c.status) << c.bytes;
+    }
+  }
+  const RequestHead h = parseRequestHead("GET /api/alarms?after=3 HTTP/1.1\r\nHOST: a\r\n\r\nxyz");
+  EXPECT_EQ(h.path, "/api/alarms");
+  EXPECT_EQ(h.query, "after=3");
+  EXPECT_EQ(h.header("host"), "a");
+  EXPECT_EQ(h.length, 45u);
+  EXPECT_EQ(routeOf(h.path), Route::AlarmsJson);
+  EXPECT_EQ(routeOf("/app.js/"), Route::NotFound);
+
+  // A head still arriving waits, but not past the limit; a long request line is cut short.
+  EXPECT_EQ(parseRequestHead("GET / HTTP/1.1\r\nHost: a\r\n").state, State::Incomplete);
+  EXPECT_EQ(parseRequestHead("GET / HTTP/1.1\r\nX: " + big).status, 431);
+  EXPECT_EQ(parseRequestHead("GET /" + big).status, 414);
+}
+
+TEST(WebRequest, AnotherMachineNeedsTheTokenThisOneDoesNot) {
+  const std::string token =
+      tokenFromBytes({0xde, 0xad, 0xbe, 0xef, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 0xff});
+  EXPECT_EQ(token, "deadbeef000102030405060708090aff");
+  auto head = [](const std::string& target, const std::string& headers = {}) {
+    return parseRequestHead("GET " + target + " HTTP/1.1\r\n" + headers + "\r\n");
+  };
+  EXPECT_TRUE(decideAccess(true, head("/"), token).allowed);
+  EXPECT_TRUE(decideAccess(true, head("/"), "").allowed);
+  EXPECT_FALSE(decideAccess(false, head("/"), token).allowed);
+  EXPECT_FALSE(decideAccess(false, head("/?token=deadbeef"), token).allowed);
+  EXPECT_FALSE(decideAccess(false, head("/?token="), "").allowed);  // no token: nobody
+
+  const Access viaQuery = decideAccess(false, head("/?x=1&token=" + token), token);
+  EXPECT_TRUE(viaQuery.allowed);
+  EXPECT_TRUE(viaQuery.setCookie);
+  const Access viaCookie = decideAccess(
+      false, head("/api/events", "Cookie: a=b; vetrostan_token=" + token + "\r\n"), token);
+  EXPECT_TRUE(viaCookie.allowed);
+  EXPECT_FALSE(viaCookie.setCookie);
+  EXPECT_TRUE(
+      decideAccess(false, head("/api/hall", "Authorization: Bearer " + token + "\r\n"), token)
+          .allowed);
+  EXPECT_FALSE(
+      decideAccess(false, head("/api/hall", "Authorization: Bearer " + token + "0\r\n"), token)
+          .allowed);
+
+  EXPECT_EQ(parseListen("8080")->address, "127.0.0.1");
+  EXPECT_EQ(parseListen("0.0.0.0:80")->address, "0.0.0.0");
+  EXPECT_EQ(parseListen("[::1]:0")->address, "::1");
+  EXPECT_EQ(parseListen("[::1]:0")->port, 0);
+  for (const char* bad : {"", "http", "1:2:3:", "65536", "host:", ":80", "[::1]80", "12a"})
+    EXPECT_FALSE(parseListen(bad)) << bad;
+}
+
+TEST(AlarmEvents, RisingAndFallingBitsBecomeNumberedEventsNewestFirst) {
+  AlarmEvents ev(4);
+  const TDateTime t0 = 46000.5;
+  // Already on at the first answer: raised, marked as such; sensor faults are no alarms.
+  EXPECT_EQ(ev.observe(2, 7, "Семь", 0x0020 | 0x0400, t0), 1);
+  EXPECT_TRUE(ev.events().back().atFirstAnswer);
+  EXPECT_EQ(ev.observe(2, 7, "Семь", 0x0020, t0 + 0.1), 0);  // unchanged
+  // Bit 5 falls, bits 14 and 15 rise.
+  EXPECT_EQ(ev.observe(2, 7, "Семь", 0xC000, t0 + 0.2), 3);
+  EXPECT_EQ(ev.lastSeq(), 4);
+  const std::string json = ev.json();
+  EXPECT_LT(json.find("\"seq\":4"), json.find("\"seq\":3"));  // newest first
+  EXPECT_NE(json.find("\"caption\":\"Мотор ниже скорость\""), std::string::npos);
+  EXPECT_NE(json.find("\"caption\":\"Сработал отсекатель\""), std::string::npos);
+  EXPECT_NE(json.find("\"bit\":5,\"caption\":\"Охлаждение работает\",\"raised\":false"),
+            std::string::npos);
+  EXPECT_EQ(ev.json(3), ev.json().substr(0, ev.json(3).size() - 1) + "]");
+  // Bounded: the oldest go first.
+  ev.observe(0, 1, "Один", 0x0001, t0);
+  EXPECT_EQ(ev.events().size(), 4u);
+  EXPECT_EQ(ev.events().front().seq, 2);
+  EXPECT_EQ(ev.observe(300, 1, "", 0xFFFF, t0), 0);
+}
+
+}  // namespace
+}  // namespace vs::web

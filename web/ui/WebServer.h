@@ -1,0 +1,89 @@
+// The read-only web view's server: the hall page, the alarm page, their script and style (built
+// into the program), the JSON of the hall and of the alarm events, and one stream of
+// server-sent events that carries every change. It runs on the user-interface thread and never
+// waits on a client: sockets are written without blocking, a slow or silent client is dropped,
+// and the number of open connections is capped.
+#pragma once
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <QTimer>
+#include <memory>
+#include <string>
+
+#include "web/HallSnapshot.h"
+#include "web/WebRequest.h"
+
+class QTcpSocket;
+
+namespace vs::web {
+
+class WebServer : public QObject {
+  Q_OBJECT
+ public:
+  explicit WebServer(std::shared_ptr<HallFeed> feed, QObject* parent = nullptr);
+  ~WebServer() override;
+
+  // Starts listening; false with the reason in `why` (Russian) when the address cannot be had.
+  bool listen(const QHostAddress& address, quint16 port, QString* why);
+  quint16 port() const { return server_.serverPort(); }
+  QHostAddress address() const { return server_.serverAddress(); }
+  // Drops every client and stops listening.
+  void stop();
+
+  // The token a client from another machine must present.
+  void setToken(std::string token) { token_ = std::move(token); }
+  void setMaxConnections(int n) { maxConnections_ = n; }
+  // Test seam: every client counts as one from another machine.
+  void setAllPeersRemote(bool on) { allRemote_ = on; }
+
+  int connectionCount() const { return static_cast<int>(conns_.size()); }
+  int streamCount() const;
+
+  // Limits: a head must arrive within this time; a stream client that lets this much pile up
+  // unread is dropped.
+  static constexpr int kHeadTimeoutMs = 10000;
+  static constexpr qint64 kMaxUnsent = 1 << 20;
+  static constexpr int kFlushMs = 100;
+  static constexpr int kPingMs = 15000;
+
+ private:
+  struct Conn {
+    QByteArray in;
+    QElapsedTimer since;
+    bool answered = false;  // response written, closing
+    bool stream = false;    // an open event stream
+    qint64 drained = 0;     // bytes read and dropped after the head
+  };
+
+  void accept();
+  void readFrom(QTcpSocket* s);
+  void respond(QTcpSocket* s, Conn& c, const RequestHead& head);
+  void refuse(QTcpSocket* s, Conn& c, int status, const QByteArray& text = {});
+  void send(QTcpSocket* s, Conn& c, int status, const QByteArray& type, const QByteArray& body,
+            bool headOnly, const QByteArray& extraHeaders = {});
+  // Closes the sending side once the answer has left.
+  void finish(QTcpSocket* s);
+  void openStream(QTcpSocket* s, Conn& c, bool headOnly, const QByteArray& extraHeaders);
+  void flush();
+  void housekeeping();
+  void broadcast(const QByteArray& event);
+  void drop(QTcpSocket* s);
+
+  std::shared_ptr<HallFeed> feed_;
+  QTcpServer server_;
+  QHash<QTcpSocket*, Conn> conns_;
+  QTimer flushTimer_, houseTimer_;
+  QElapsedTimer sincePing_;
+  long long alarmSeqSent_ = 0;
+  std::string token_;
+  int maxConnections_ = 64;
+  bool allRemote_ = false;
+  QByteArray page_, alarmsPage_, script_, style_;
+};
+
+}  // namespace vs::web
