@@ -1,10 +1,14 @@
 // The web view's engine: what a request head may be, who may read, and the alarm events.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "config/Settings.h"
+#include "station/Station.h"
 #include "web/AlarmEvents.h"
+#include "web/HallSnapshot.h"
 #include "web/WebRequest.h"
 
 namespace vs::web {
@@ -121,6 +125,73 @@ TEST(AlarmEvents, RisingAndFallingBitsBecomeNumberedEventsNewestFirst) {
   EXPECT_EQ(ev.events().size(), 4u);
   EXPECT_EQ(ev.events().front().seq, 2);
   EXPECT_EQ(ev.observe(300, 1, "", 0xFFFF, t0), 0);
+}
+
+// A remote station sees the hall only through the serving station's shared file; the view shows
+// what the file says: names, values, alarms, the link state and the serving station's times.
+TEST(HallFeed, RemoteStationShowsTheHallOfTheSharedFile) {
+  namespace fs = std::filesystem;
+  const fs::path share = fs::path(::testing::TempDir()) / "web_remote_share";
+  fs::remove_all(share);
+  fs::create_directories(share);
+  struct Side {
+    Side(const fs::path& home, int mode) : st(config, clock, home) {
+      config.kol_inkub = 3;
+      for (std::size_t r = 0; r < 3; ++r) {
+        config.konfig_n[r] = static_cast<std::uint16_t>(6 + r);
+        config.konfig_o[r] = 1;
+        config.konfig_s[r].setUtf8("Инкубатор \"" + std::to_string(6 + r) + "\"");
+      }
+      st.serverP = mode;
+      st.controls.RS = true;
+      st.serverTEK = mode == 1;
+      st.serverUD = mode == 3;
+    }
+    ManualClock clock{46000.25};
+    TFile_config config{};
+    Station st;
+  };
+  Side srv(share, 1), rem(share / "remote", 3);
+  rem.st.dan.Server_s = share.string() + "/";
+  Settings settings;
+  settings.KOL_T = 0;
+  auto feed = std::make_shared<HallFeed>(rem.st, settings);
+  HallFeed::attach(feed, rem.st);
+
+  RS232_T answer{};
+  answer.Otpr = 7;
+  answer.Kol_d = 122;
+  answer.Dann[0] = 5;
+  answer.Dann[19] = 0x10;                          // C2 bit 4
+  answer.Dann[21] = 0x2C, answer.Dann[22] = 0x0E;  // T1 = 36.28
+  answer.Dann[27] = 61;                            // humidity
+  srv.st.tab_otvetR[2] = 7;                        // row 2 lost
+  srv.st.onStatusFrame(answer);                    // only row 1 answers
+  srv.st.dan.DanWriteFile();
+  rem.st.dan.DanRead();
+
+  const std::string hall = feed->hallJson();
+  EXPECT_NE(hall.find("\"mode\":3"), std::string::npos);
+  EXPECT_NE(hall.find("\"kolT\":0"), std::string::npos);
+  const std::string row1 = feed->rowJson(1);
+  EXPECT_EQ(row1,
+            "{\"row\":1,\"number\":7,\"name\":\"Инкубатор \\\"7\\\"\",\"polled\":true,"
+            "\"link\":true,\"answered\":true,\"t1\":\"36.28\",\"z1\":\"above\","
+            "\"humidity\":\"61%\",\"zh\":\"above\",\"trays\":\"00:00 +\","
+            "\"alarms\":[{\"bit\":4,\"caption\":\"Герконы оба замкнуты\"}],"
+            "\"lastAnswer\":\"09.12.2025 06:00:00\"}");
+  EXPECT_NE(feed->rowJson(0).find("\"answered\":false"), std::string::npos);
+  EXPECT_NE(feed->rowJson(2).find("\"link\":false"), std::string::npos);
+  EXPECT_EQ(feed->alarms().lastSeq(), 1);
+
+  // Every read replays the same answer: nothing new to tell, no second event.
+  EXPECT_NE(feed->takeChangedRows().find("\"row\":1"), std::string::npos);
+  rem.st.dan.DanRead();
+  EXPECT_EQ(feed->alarms().lastSeq(), 1);
+  const std::string again = feed->takeChangedRows();
+  EXPECT_NE(again.find("\"row\":1"), std::string::npos);
+  EXPECT_EQ(again.find("\"row\":0"), std::string::npos);
+  EXPECT_EQ(feed->takeChangedRows(), "");
 }
 
 }  // namespace
