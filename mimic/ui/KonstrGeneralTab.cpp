@@ -5,7 +5,7 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QImageReader>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,7 +18,7 @@
 namespace vs {
 
 namespace {
-constexpr const char* kPictureFilter = "Рисунки (*.bmp *.png *.jpg *.jpeg *.gif)";
+constexpr const char* kPictureFilter = "Рисунки (*.bmp *.png *.jpg *.jpeg)";
 }  // namespace
 
 KonstrGeneralTab::KonstrGeneralTab(KonstrContext& cx, QWidget* parent)
@@ -33,12 +33,13 @@ KonstrGeneralTab::KonstrGeneralTab(KonstrContext& cx, QWidget* parent)
   pl->addWidget(on_, 0, 1);
   pl->addWidget(choose, 1, 0);
   pl->addWidget(file_, 1, 1);
-  auto* group = new QButtonGroup(this);
-  group->addButton(off_);
-  group->addButton(on_);
-  connect(on_, &QRadioButton::toggled, this, [this](bool on) {
+  group_ = new QButtonGroup(this);
+  group_->addButton(off_);
+  group_->addButton(on_);
+  // A click, not a toggle: with no choice made yet, "нет" must switch the background off too.
+  connect(group_, &QButtonGroup::buttonClicked, this, [this](QAbstractButton* b) {
     if (filling_) return;
-    cx_.k.setBackgroundOn(on);
+    cx_.k.setBackgroundOn(b == on_);
     showBackground();
   });
   connect(choose, &QPushButton::clicked, this, [this] {
@@ -80,7 +81,11 @@ KonstrGeneralTab::KonstrGeneralTab(KonstrContext& cx, QWidget* parent)
 
 void KonstrGeneralTab::fromDocument() {
   filling_ = true;
-  (cx_.doc.KS->ImOn == 'o' ? on_ : off_)->setChecked(true);
+  // Neither 'o' nor 'n': no choice made, neither button down.
+  group_->setExclusive(false);
+  on_->setChecked(cx_.doc.KS->ImOn == 'o');
+  off_->setChecked(cx_.doc.KS->ImOn == 'n');
+  group_->setExclusive(true);
   filling_ = false;
   file_->setText(QString::fromStdString(cx_.doc.backgroundLabel()));
   offColor_->setStyleSheet("background-color: " + sampleColor(cx_.doc.KS->ColorOFF));
@@ -93,17 +98,24 @@ void KonstrGeneralTab::showBackground() {
 }
 
 bool KonstrGeneralTab::chooseBackground(const QString& file) {
-  QImageReader reader(file);
-  if (!reader.canRead()) {
+  if (QImage picture; !picture.load(file)) {
+    // The choice is cleared: the background is switched off, its name kept for "ЕСТЬ".
     if (cx_.k.message) cx_.k.message("Ошибка при загрузке изображения");
+    cx_.k.setBackgroundOn(false);
+    showBackground();
     return false;
   }
   // The document keeps only the file's name, looked up in "disp": a picture chosen elsewhere is
-  // copied there first, so that the document finds it again at the next start.
+  // copied there first, so that the document finds it again at the next start. Another picture
+  // of that name there may be another document's background: it is replaced only when asked.
   const std::filesystem::path chosen = file.toStdU16String();
   const std::filesystem::path inDisp = cx_.doc.dispDir() / chosen.filename();
   std::error_code ec;
   if (!std::filesystem::equivalent(chosen, inDisp, ec)) {
+    if (std::filesystem::exists(inDisp, ec) &&
+        !(cx_.k.ask && cx_.k.ask("В папке disp уже есть рисунок " + pathText(chosen.filename()) +
+                                 ". Заменить его?")))
+      return false;
     std::filesystem::copy_file(chosen, inDisp, std::filesystem::copy_options::overwrite_existing,
                                ec);
     if (ec) {

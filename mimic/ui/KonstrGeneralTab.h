@@ -3,6 +3,7 @@
 #pragma once
 #include "mimic/ui/KonstrTab.h"
 
+class QButtonGroup;
 class QFrame;
 class QRadioButton;
 
@@ -26,6 +27,7 @@ class KonstrGeneralTab : public KonstrTab {
  private:
   void showBackground();
 
+  QButtonGroup* group_ = nullptr;
   QRadioButton* off_ = nullptr;
   QRadioButton* on_ = nullptr;
   QLabel* file_ = nullptr;

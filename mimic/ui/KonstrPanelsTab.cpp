@@ -43,10 +43,7 @@ KonstrPanelsTab::KonstrPanelsTab(KonstrContext& cx, int width, int height, std::
   grid->addWidget(rememberNumber, 2, 2, 1, 2);
   connect(rememberNumber, &QPushButton::clicked, this, [this] {
     const std::string caption = cx_.k.rememberPanelNumber(nKP_->value());
-    if (caption.empty()) {
-      if (cx_.k.message) cx_.k.message(Konstruktor::kNoPanel);
-      return;
-    }
+    if (caption.empty()) return;  // no panel selected: the engine said so
     numberCaption_->setText(QString::fromStdString(caption));
     changed();
   });

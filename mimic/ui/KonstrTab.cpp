@@ -41,6 +41,7 @@ Tlabel_* KonstrTab::mine() const {
 
 void KonstrTab::changed() const {
   cx_.mimic.rebuild();
+  if (cx_.afterChange) cx_.afterChange();
 }
 
 QSpinBox* KonstrTab::spin(int lo, int hi, const std::function<void(int)>& onChange) {
@@ -69,7 +70,8 @@ void KonstrTab::addPosition(QGridLayout* grid, int row) {
 
 QLabel* KonstrTab::addNumber(QGridLayout* grid, int row) {
   auto* caption = new QLabel("Номер КП:", this);
-  nKP_ = spin(0, 255, nullptr);
+  // Wider than the 255 panels: a copy numbers itself one past the largest number in use.
+  nKP_ = spin(0, 65535, nullptr);
   nKP_->setValue(1);
   grid->addWidget(caption, row, 0);
   grid->addWidget(nKP_, row, 1);

@@ -36,6 +36,7 @@ struct KonstrContext {
   KonstrDialogs& dialogs;
   const TFile_config& config_p;  // the editor's working copy of the plant configuration
   std::filesystem::path home;
+  std::function<void()> afterChange;  // the document changed (the strip's counts)
 };
 
 // A document colour as a style sheet colour, for the sample controls.

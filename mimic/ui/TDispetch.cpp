@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -210,9 +211,17 @@ bool TDispetch::editing() const {
 
 void TDispetch::dropStayOnTop() {
   if (!(windowFlags() & Qt::WindowStaysOnTopHint)) return;
+  {
+    const QSignalBlocker quiet(onTop_);  // the box tells what the window now is
+    onTop_->setChecked(false);
+  }
   const bool shown = isVisible();
   setWindowFlag(Qt::WindowStaysOnTopHint, false);
-  if (shown) show();
+  if (!shown) return;
+  // Shown again behind the editor that just became active, not over it.
+  setAttribute(Qt::WA_ShowWithoutActivating, true);
+  show();
+  setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 void TDispetch::CreateDispetch() {

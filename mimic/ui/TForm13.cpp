@@ -119,7 +119,7 @@ TForm13::TForm13(MimicDocument& doc, TDispetch& mimic, TFile_config& config_p,
     return QFileDialog::getOpenFileName(this, windowTitle(), dir, filter);
   };
   cx_ = std::unique_ptr<KonstrContext>(
-      new KonstrContext{*k_, doc, mimic, dialogs, config_p, std::move(home)});
+      new KonstrContext{*k_, doc, mimic, dialogs, config_p, std::move(home), {}});
 
   int naWidth = 100, naHeight = 100;
   std::uint32_t naColor = kPanelGrey;
@@ -190,9 +190,20 @@ TForm13::TForm13(MimicDocument& doc, TDispetch& mimic, TFile_config& config_p,
   connect(blinkTimer_, &QTimer::timeout, this, &TForm13::blink);
   blinkTimer_->start(100);
   setEditing(false);
+  setWindowTitle(QString::fromStdString(doc_.konstruktorCaption()));
+  // Every tab reports its changes to the strip at once, not only at the next second.
+  cx_->afterChange = [this] { strip_->refresh(); };
 }
 
-TForm13::~TForm13() = default;
+TForm13::~TForm13() {
+  // The tabs and their signals go first, while the engine and the context they use are alive;
+  // the mimic window may already be gone, so nothing may reach it from here on.
+  stripTimer_->stop();
+  blinkTimer_->stop();
+  disconnect(tabs_, nullptr, this, nullptr);
+  disconnect(edit_, nullptr, this, nullptr);
+  delete tabs_;
+}
 
 void TForm13::tell(const std::string& text) const {
   if (k_->message) k_->message(text);
@@ -227,7 +238,8 @@ bool TForm13::saveState() {
       {"Form_Top", y()},
       {"NA_Height", panels_->sampleHeight()},
       {"NA_Width", panels_->sampleWidth()},
-      {"NA_obrA_Color", static_cast<long long>(panels_->sampleColor())}};
+      // As a signed 32-bit value, so that a system colour 0xFF0000nn reads back.
+      {"NA_obrA_Color", static_cast<std::int32_t>(panels_->sampleColor())}};
   for (const auto& [key, value] : keys)
     if (!saveKey(iniPath_, kSection, key, std::to_string(value))) {
       tell("Ошибка записи файла: " + pathText(iniPath_));
@@ -254,7 +266,11 @@ void TForm13::closeEvent(QCloseEvent* e) {
 }
 
 void TForm13::changeEvent(QEvent* e) {
-  if (e->type() == QEvent::ActivationChange && isActiveWindow()) mimic_.dropStayOnTop();
+  if (e->type() == QEvent::ActivationChange && isActiveWindow() &&
+      (mimic_.windowFlags() & Qt::WindowStaysOnTopHint)) {
+    mimic_.dropStayOnTop();
+    raise();
+  }
   QWidget::changeEvent(e);
 }
 
@@ -316,7 +332,15 @@ void TForm13::dragTo(QPoint at) {
   if (!k_->editing() || !k_->selected() || mimic_.canvas()->pressPoint() != selectedAt_) return;
   const auto [x, y] = k_->dragTo(at.x(), at.y());
   if (KonstrTab* tab = tabOf(k_->kind())) tab->showPosition(x, y);
-  mimic_.canvas()->update();
+  MimicCanvas* canvas = mimic_.canvas();
+  // A panel or free label dragged past the canvas's edge makes it larger, so it can be scrolled
+  // to; measuring every text again on each move is left for that case.
+  const Tlabel_* r = k_->selected();
+  if (r && (k_->kind() == KonstrKind::Panel || !r->privazkaKP) &&
+      (x + std::max(r->Width, 1) >= canvas->minimumWidth() ||
+       y + std::max(r->Height, 1) >= canvas->minimumHeight()))
+    canvas->relayout();
+  canvas->update();
 }
 
 void TForm13::addAt(QPoint at) {
@@ -333,6 +357,7 @@ bool TForm13::loadDocument() {
   const QString file =
       dialogs.openName(qPath(doc_.dispDir()), QString::fromUtf8(MimicDocument::kOpenFilter));
   if (file.isEmpty() || !k_->load(std::filesystem::path(file.toStdU16String()))) return false;
+  edit_->setChecked(false);  // a loaded document starts live
   mimic_.CreateDispetch();
   mimic_.refreshCaption();
   general_->fromDocument();

@@ -14,6 +14,7 @@
 
 #include "mimic/ui/DemoMimic.h"
 #include "mimic/ui/KonstrElementTabs.h"
+#include "mimic/ui/KonstrGeneralTab.h"
 #include "mimic/ui/KonstrPanelsTab.h"
 #include "mimic/ui/MimicCanvas.h"
 #include "mimic/ui/TDispetch.h"
@@ -214,6 +215,24 @@ TEST_F(MimicEditorProgram, EditsTheDemoPictureWithTheMouseAndTheTabsThenRunsLive
   ASSERT_TRUE(e->saveDocument());
   EXPECT_EQ(w.mimicDoc->File_Disp, "new-hall.cfg");
   EXPECT_EQ(fileBytes(dir.home / "disp" / "new-hall.cfg").size(), sizeof(konstrT));
+
+  // "Файл фона" with a file that is no picture says so and switches the background off.
+  { std::ofstream(dir.home / "broken.png") << "not a picture"; }
+  ASSERT_FALSE(e->generalTab()->chooseBackground(
+      QString::fromStdString((dir.home / "broken.png").string())));
+  EXPECT_EQ(said.back(), "Ошибка при загрузке изображения");
+  EXPECT_EQ(ks().ImOn, 'n');
+
+  // "Загрузить" takes the demo picture back and leaves edit mode: the mimic is live at once.
+  e->dialogs.openName = [this](const QString&, const QString&) {
+    return QString::fromStdString((dir.home / "disp" / "Vetrostan.cfg").string());
+  };
+  ASSERT_TRUE(e->loadDocument());
+  EXPECT_EQ(ks().kol_Na, panels) << "the demo document as it is on disk, without the copy";
+  EXPECT_EQ(w.mimicDoc->File_Disp, "Vetrostan.cfg");
+  EXPECT_FALSE(e->editButton()->isChecked());
+  EXPECT_FALSE(d()->editing());
+  e->editButton()->click();
 
   // Closing the editor releases the toggle: the mimic lives again.
   e->close();
