@@ -77,6 +77,12 @@ TEST(WebRequest, AnotherMachineNeedsTheTokenThisOneDoesNot) {
   };
   EXPECT_TRUE(decideAccess(true, head("/"), token).allowed);
   EXPECT_TRUE(decideAccess(true, head("/"), "").allowed);
+  for (const char* host : {"127.0.0.1:8080", "localhost", "LOCALHOST:1", "[::1]:80", "10.0.0.5"})
+    EXPECT_TRUE(decideAccess(true, head("/", "Host: " + std::string(host) + "\r\n"), token).allowed)
+        << host;
+  // A site whose name was pointed at this machine, read through the visitor's browser.
+  EXPECT_FALSE(decideAccess(true, head("/", "Host: evil.example:8080\r\n"), token).allowed);
+  EXPECT_TRUE(decideAccess(true, head("/?token=" + token, "Host: hall.local\r\n"), token).allowed);
   EXPECT_FALSE(decideAccess(false, head("/"), token).allowed);
   EXPECT_FALSE(decideAccess(false, head("/?token=deadbeef"), token).allowed);
   EXPECT_FALSE(decideAccess(false, head("/?token="), "").allowed);  // no token: nobody

@@ -50,6 +50,7 @@ void HallFeed::onAnswer(int nk, std::uint8_t sender, TDateTime time) {
   lastAnswer_[n] = time;
   changed_[n] = true;
   alarms_.observe(nk, sender, st_.config().konfig_s[n].utf8(), st_.C2[n], time);
+  if (onChange) onChange();
 }
 
 long long HallFeed::answers() const {

@@ -4,6 +4,7 @@
 // replayed from the shared data file) through the station's listeners.
 #pragma once
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -35,6 +36,9 @@ class HallFeed {
   // The rows answered since the last call, and those whose link state changed without an
   // answer, as a JSON array; empty when there are none.
   std::string takeChangedRows();
+
+  // Called after each answer was taken in (the server plans its next event from it).
+  std::function<void()> onChange;
 
   const AlarmEvents& alarms() const { return alarms_; }
   // Decoded answers since start, as "Опрос" shows them.

@@ -73,6 +73,19 @@ RequestHead refused(int status) {
   return h;
 }
 
+// The Host header names this machine by address or as "localhost". A page of another site
+// that had its name pointed at 127.0.0.1 still sends its own name, and so is not taken for a
+// local client.
+bool hostIsLocalName(std::string_view host) {
+  if (host.empty()) return true;  // HTTP/1.0 clients may send none
+  if (host.front() == '[') return host.find(']') != std::string_view::npos;
+  host = host.substr(0, host.find(':'));
+  if (!host.empty() && std::all_of(host.begin(), host.end(),
+                                   [](char c) { return (c >= '0' && c <= '9') || c == '.'; }))
+    return true;
+  return lower(host) == "localhost";
+}
+
 }  // namespace
 
 std::string RequestHead::header(std::string_view name) const {
@@ -251,7 +264,7 @@ std::string tokenFromBytes(const std::array<std::uint8_t, 16>& bytes) {
 }
 
 Access decideAccess(bool localPeer, const RequestHead& head, std::string_view token) {
-  if (localPeer) return {true, false};
+  if (localPeer && hostIsLocalName(head.header("host"))) return {true, false};
   if (token.empty()) return {};
   const std::string auth = head.header("authorization");
   if (auth.size() > 7 && lower(auth.substr(0, 7)) == "bearer " &&

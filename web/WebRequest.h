@@ -61,9 +61,9 @@ struct Access {
   bool allowed = false;
   bool setCookie = false;  // the token came in the address: keep it for the page's own requests
 };
-// A client on this machine is always let in; one from elsewhere must present `token` as
-// "Authorization: Bearer", as "?token=" or in the cookie. An empty station token lets no
-// remote client in.
+// A client on this machine that names it by address or as "localhost" is let in as it is; any
+// other must present `token` as "Authorization: Bearer", as "?token=" or in the cookie. An
+// empty station token lets no such client in.
 Access decideAccess(bool localPeer, const RequestHead& head, std::string_view token);
 
 // "[ADDR:]PORT" of --web and of the settings key: the address defaults to 127.0.0.1; an IPv6

@@ -70,7 +70,7 @@ struct SseClient {
     clock = &c;
     QObject::connect(&socket, &QTcpSocket::readyRead, [this] { take(socket.readAll()); });
     socket.connectToHost("127.0.0.1", port);
-    socket.write("GET /api/events HTTP/1.1\r\nHost: t\r\n" + extraHeaders + "\r\n");
+    socket.write("GET /api/events HTTP/1.1\r\nHost: 127.0.0.1\r\n" + extraHeaders + "\r\n");
   }
   void take(const QByteArray& bytes) {
     buffer += bytes;

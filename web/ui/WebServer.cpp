@@ -46,14 +46,17 @@ WebServer::WebServer(std::shared_ptr<HallFeed> feed, QObject* parent)
       script_(resource("app.js")),
       style_(resource("style.css")) {
   connect(&server_, &QTcpServer::newConnection, this, &WebServer::accept);
-  flushTimer_.setInterval(kFlushMs);
+  flushTimer_.setSingleShot(true);
   connect(&flushTimer_, &QTimer::timeout, this, &WebServer::flush);
+  feed_->onChange = [this] { scheduleFlush(); };
+  sinceFlush_.start();
   houseTimer_.setInterval(1000);
   connect(&houseTimer_, &QTimer::timeout, this, &WebServer::housekeeping);
   sincePing_.start();
 }
 
 WebServer::~WebServer() {
+  feed_->onChange = nullptr;
   stop();
 }
 
@@ -223,14 +226,21 @@ void WebServer::openStream(QTcpSocket* s, Conn& c, bool headOnly, const QByteArr
   out += "retry: 2000\n\n";
   out += sseEvent("hall", feed_->hallJson());
   out += sseEvent("alarms", feed_->alarms().json());
-  c.stream = true;
-  s->write(out);
-  if (!flushTimer_.isActive()) {
+  if (streamCount() == 0) {
     // What changed while nobody watched is in the snapshot just sent.
     feed_->takeChangedRows();
     alarmSeqSent_ = feed_->alarms().lastSeq();
-    flushTimer_.start();
   }
+  c.stream = true;
+  s->write(out);
+}
+
+void WebServer::scheduleFlush() {
+  // The first change after a quiet spell goes out at once; a burst of answers is gathered into
+  // one event at most every kFlushMs. Never from inside the station's own call.
+  if (flushTimer_.isActive() || streamCount() == 0) return;
+  const qint64 since = sinceFlush_.elapsed();
+  flushTimer_.start(since >= kFlushMs ? 0 : static_cast<int>(kFlushMs - since));
 }
 
 void WebServer::broadcast(const QByteArray& data) {
@@ -247,10 +257,8 @@ void WebServer::broadcast(const QByteArray& data) {
 }
 
 void WebServer::flush() {
-  if (streamCount() == 0) {
-    flushTimer_.stop();
-    return;
-  }
+  if (streamCount() == 0) return;
+  sinceFlush_.restart();
   QByteArray out;
   if (const std::string rows = feed_->takeChangedRows(); !rows.empty())
     out += sseEvent("rows",
@@ -277,6 +285,8 @@ void WebServer::housekeeping() {
     else if (it->answered && it->since.elapsed() > kHeadTimeoutMs)
       drop(s);
   }
+  // Link states change without an answer, and a quiet stream still needs its ping.
+  flush();
 }
 
 void WebServer::drop(QTcpSocket* s) {

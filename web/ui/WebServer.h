@@ -48,7 +48,7 @@ class WebServer : public QObject {
   // unread is dropped.
   static constexpr int kHeadTimeoutMs = 10000;
   static constexpr qint64 kMaxUnsent = 1 << 20;
-  static constexpr int kFlushMs = 100;
+  static constexpr qint64 kFlushMs = 100;
   static constexpr int kPingMs = 15000;
 
  private:
@@ -69,6 +69,7 @@ class WebServer : public QObject {
   // Closes the sending side once the answer has left.
   void finish(QTcpSocket* s);
   void openStream(QTcpSocket* s, Conn& c, bool headOnly, const QByteArray& extraHeaders);
+  void scheduleFlush();
   void flush();
   void housekeeping();
   void broadcast(const QByteArray& event);
@@ -78,7 +79,7 @@ class WebServer : public QObject {
   QTcpServer server_;
   QHash<QTcpSocket*, Conn> conns_;
   QTimer flushTimer_, houseTimer_;
-  QElapsedTimer sincePing_;
+  QElapsedTimer sincePing_, sinceFlush_;
   long long alarmSeqSent_ = 0;
   std::string token_;
   int maxConnections_ = 64;
