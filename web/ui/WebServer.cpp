@@ -136,19 +136,19 @@ void WebServer::readFrom(QTcpSocket* s) {
 void WebServer::respond(QTcpSocket* s, Conn& c, const RequestHead& head) {
   const bool local = !allRemote_ && s->peerAddress().isLoopback();
   const Access access = decideAccess(local, head, token_);
+  const bool headOnly = head.method == "HEAD";
   if (!access.allowed) {
     refuse(s, c, 401,
-           QString::fromUtf8("Доступ с другой машины только с ключом: откройте адрес с "
-                             "?token=КЛЮЧ (ключ в файле настроек Vetrostan.INI, раздел [Web], "
-                             "ключ Token)\n")
-               .toUtf8());
+           QString::fromUtf8("Доступ только с ключом: откройте адрес с ?token=КЛЮЧ (ключ в файле "
+                             "настроек Vetrostan.INI, раздел [Web], ключ Token)\n")
+               .toUtf8(),
+           headOnly);
     return;
   }
   QByteArray extra;
   if (access.setCookie)
     extra = QByteArray("Set-Cookie: ") + kTokenCookie + "=" + utf8(token_) +
             "; Path=/; HttpOnly; SameSite=Strict\r\n";
-  const bool headOnly = head.method == "HEAD";
   switch (routeOf(head.path)) {
     case Route::HallPage:
       return send(s, c, 200, "text/html; charset=utf-8", page_, headOnly, extra);
@@ -173,13 +173,14 @@ void WebServer::respond(QTcpSocket* s, Conn& c, const RequestHead& head) {
     case Route::Events:
       return openStream(s, c, headOnly, extra);
     case Route::NotFound:
-      return refuse(s, c, 404);
+      return refuse(s, c, 404, {}, headOnly);
   }
 }
 
-void WebServer::refuse(QTcpSocket* s, Conn& c, int status, const QByteArray& text) {
+void WebServer::refuse(QTcpSocket* s, Conn& c, int status, const QByteArray& text, bool headOnly) {
   send(s, c, status, "text/plain; charset=utf-8",
-       text.isEmpty() ? QByteArray::number(status) + ' ' + statusText(status) + '\n' : text, false);
+       text.isEmpty() ? QByteArray::number(status) + ' ' + statusText(status) + '\n' : text,
+       headOnly);
 }
 
 void WebServer::send(QTcpSocket* s, Conn& c, int status, const QByteArray& type,

@@ -63,7 +63,8 @@ class WebServer : public QObject {
   void accept();
   void readFrom(QTcpSocket* s);
   void respond(QTcpSocket* s, Conn& c, const RequestHead& head);
-  void refuse(QTcpSocket* s, Conn& c, int status, const QByteArray& text = {});
+  void refuse(QTcpSocket* s, Conn& c, int status, const QByteArray& text = {},
+              bool headOnly = false);
   void send(QTcpSocket* s, Conn& c, int status, const QByteArray& type, const QByteArray& body,
             bool headOnly, const QByteArray& extraHeaders = {});
   // Closes the sending side once the answer has left.
