@@ -5,11 +5,16 @@
   const $ = (id) => document.getElementById(id);
   let kolT = 0;
 
+  // Captions of the cells, shown beside each value when a narrow screen lays rows out as cards.
+  const labels = {t1: 'T1', t2: 'T2', t3: 'T3', humidity: 'Влажн.', trays: 'Лотки', link: 'Связь',
+                  when: 'Последний ответ'};
+
   function cell(tr, key, cls) {
     let td = tr.querySelector('[data-k="' + key + '"]');
     if (!td) {
       td = document.createElement('td');
       td.dataset.k = key;
+      if (labels[key]) td.dataset.label = labels[key];
       if (cls) td.className = cls;
       tr.appendChild(td);
     }
@@ -18,6 +23,7 @@
 
   function setText(td, text, zone) {
     if (td.textContent !== text) td.textContent = text;
+    if (text.startsWith('??')) zone = 'within';  // a faulty sensor has no value to judge
     td.classList.toggle('below', zone === 'below');
     td.classList.toggle('above', zone === 'above');
   }
