@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QDateTime>
 #include <QStandardPaths>
 #include <algorithm>
 #include <iostream>
@@ -275,14 +276,27 @@ TEST_F(WebView, ChromiumShowsAValueChangeAndAnAlarm) {
                     t1, [&](const QString& s) { return s.startsWith(before); }, 10000)
                 .toStdString(),
             before.toStdString());
-  ctl(85).setT1(3650);
   // The table shows the calibrated value: the reading plus the controller's correction word.
   const QString after = QString::fromStdString(hundredths(3650 + bus->station.ZON[1][3]));
+  // For the figure: the wall-clock moment the answer was decoded, and the one the page showed it.
+  qint64 decodedAt = 0;
+  bus->station.listeners.add(StatusStep::DetailTime, [&](const StatusEvent& e) {
+    if (e.nk == 1 && bus->station.T1[1] == 3650 && decodedAt == 0)
+      decodedAt = QDateTime::currentMSecsSinceEpoch();
+  });
+  browser.eval("window.shownAt = 0; new MutationObserver(() => { if (!window.shownAt && " + t1 +
+               ".startsWith('" + after +
+               "')) window.shownAt = Date.now(); }).observe(document.getElementById('rows'), "
+               "{subtree: true, childList: true, characterData: true}); 'ok'");
+  ctl(85).setT1(3650);
   EXPECT_EQ(browser
                 .waitFor(
                     t1, [&](const QString& s) { return s.startsWith(after); }, 8000)
                 .toStdString(),
             after.toStdString());
+  const qint64 shownAt = browser.eval("String(window.shownAt)").toLongLong();
+  std::cout << "[ web ] answer decoded -> value shown in chromium: " << shownAt - decodedAt
+            << " ms\n";
   EXPECT_EQ(
       browser.eval("document.querySelector('#row-1 [data-k=name]').textContent").toStdString(),
       "Инкубатор 85");
