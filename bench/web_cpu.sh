@@ -21,19 +21,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The plant configuration: rows 0..250 with bus addresses 1..251, all polled.
-perl -e '
-  my $rec = "\0" x 158896;
-  substr($rec, 0, 1) = chr(251);
-  for my $i (0 .. 250) {
-    substr($rec, 4 + 2 * $i, 2) = pack("v", $i + 1);
-    my $name = "N" . ($i + 1);
-    substr($rec, 506 + 101 * $i, 1 + length $name) = chr(length $name) . $name;
-    substr($rec, 25857 + $i, 1) = chr(1);
-  }
-  print $rec;' >"$work/config.cfg"
-
-cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+source bench/hall_251.sh
+make_config "$work"
 
 coproc SIM { exec "$BUILD/vetrostan-sim" --pty --addresses 1-251 --demo; }
 pids+=("$SIM_PID")
