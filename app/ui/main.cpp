@@ -46,6 +46,7 @@
 #include "history/ui/TabCharts.h"
 #include "mimic/ui/DemoMimic.h"
 #include "mimic/ui/TDispetch.h"
+#include "mimic/ui/TForm13.h"
 #include "notify/ui/TgsmF.h"
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TForm5.h"
@@ -184,7 +185,7 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, cons
   for (QWidget* d : {static_cast<QWidget*>(w.formUST), static_cast<QWidget*>(w.form15),
                      static_cast<QWidget*>(w.form4), static_cast<QWidget*>(w.form100),
                      static_cast<QWidget*>(w.form14), static_cast<QWidget*>(w.writeF),
-                     static_cast<QWidget*>(w.lotkiF)}) {
+                     static_cast<QWidget*>(w.lotkiF), static_cast<QWidget*>(w.form13)}) {
     if (!d) continue;
     d->adjustSize();
     d->grab().save(out.filePath(className(d) + ".png"));
