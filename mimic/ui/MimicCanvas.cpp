@@ -212,10 +212,7 @@ void MimicCanvas::setBlink(MimicKind kind, int index, bool hidden, bool lowered)
 }
 
 void MimicCanvas::mouseMoveEvent(QMouseEvent* e) {
-  if ((e->buttons() & Qt::LeftButton) && leftDrag) {
-    leftDrag(e->position().toPoint());
-    return;
-  }
+  if ((e->buttons() & Qt::LeftButton) && leftDrag && leftDrag(e->position().toPoint())) return;
   std::vector<Item> scratch;
   if (const Item* it = itemAt(e->position().toPoint(), scratch)) {
     if (hovered) hovered(it->kind, it->index);

@@ -26,8 +26,9 @@ class MimicCanvas : public QWidget {
   std::function<void()> background;
   // A double click on the background at a point of the canvas.
   std::function<void(QPoint at)> backgroundDoubleClicked;
-  // The pointer moved with the left button held (the editor drags the selection).
-  std::function<void(QPoint at)> leftDrag;
+  // The pointer moved with the left button held; true when it was taken (the editor drags its
+  // selection), false to let it hover as any move does.
+  std::function<bool(QPoint at)> leftDrag;
   // Where the last button press happened (the editor's drag origin).
   QPoint pressPoint() const { return pressPoint_; }
 

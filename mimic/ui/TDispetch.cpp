@@ -112,7 +112,9 @@ TDispetch::TDispetch(MimicDocument& doc, StationTables& tables,
     canvas_->update();
   };
   canvas_->leftDrag = [this](QPoint at) {
-    if (view_->editing() && hooks.dragged) hooks.dragged(at);
+    if (!view_->editing() || !hooks.dragged) return false;
+    hooks.dragged(at);
+    return true;
   };
   canvas_->doubleClicked = [this](MimicKind kind, int index, bool ctrl) {
     if (view_->editing()) return;  // the editor's press already selected it
