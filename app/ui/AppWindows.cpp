@@ -228,6 +228,11 @@ void wireMimicEditor(AppWindows& w) {
   d->hooks.selected = [e](MimicKind kind, int index) { e->select(kind, index); };
   d->hooks.dragged = [e](QPoint at) { e->dragTo(at); };
   d->hooks.addAt = [e](QPoint at) { e->addAt(at); };
+  // A changed picture is not dropped by ending the program: the operator is asked first.
+  if (TForm1* f1 = w.form1.get())
+    f1->hooks.mayClose = [before = f1->hooks.mayClose, e] {
+      return (!before || before()) && e->mayClose();
+    };
   if (TForm15* f15 = w.form15)
     e->openTransfer = [f15] {
       f15->show();

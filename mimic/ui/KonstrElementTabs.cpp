@@ -137,7 +137,10 @@ KonstrSensorsTab::KonstrSensorsTab(KonstrContext& cx, QWidget* parent)
   grid->addWidget(tpodch_, 5, 2, 1, 2);
   connect(tpodch_, &QCheckBox::toggled, this, [this](bool on) {
     if (filling_) return;
-    if (Tlabel_* r = mine()) r->Tpodch = on;
+    if (Tlabel_* r = mine()) {
+      r->Tpodch = on;
+      touched();
+    }
   });
   addDeleteButtons(grid, 6);
   auto* layout = new QVBoxLayout(this);

@@ -70,6 +70,7 @@ KonstrGeneralTab::KonstrGeneralTab(KonstrContext& cx, QWidget* parent)
     cx_.k.setColorOFF(*c);
     fromDocument();
     cx_.mimic.RedUst();
+    touched();
   });
 
   auto* layout = new QVBoxLayout(this);
@@ -92,6 +93,7 @@ void KonstrGeneralTab::fromDocument() {
 }
 
 void KonstrGeneralTab::showBackground() {
+  touched();
   cx_.mimic.CreateDispetch();
   cx_.mimic.refreshCaption();
   fromDocument();

@@ -41,7 +41,7 @@ Tlabel_* KonstrTab::mine() const {
 
 void KonstrTab::changed() const {
   cx_.mimic.rebuild();
-  if (cx_.afterChange) cx_.afterChange();
+  touched();
 }
 
 QSpinBox* KonstrTab::spin(int lo, int hi, const std::function<void(int)>& onChange) {

@@ -65,6 +65,10 @@ class KonstrTab : public QWidget {
   Tlabel_* mine() const;
   // The mimic shows the document again after a change.
   void changed() const;
+  // The document changed in a way the mimic shows without being built again.
+  void touched() const {
+    if (cx_.afterChange) cx_.afterChange();
+  }
   // A spin box whose changes by the operator (not by fill) reach `onChange`.
   QSpinBox* spin(int lo, int hi, const std::function<void(int)>& onChange);
   // "X:" and "Y:" at `row` of `grid`: they move the selection at once.

@@ -192,7 +192,21 @@ TForm13::TForm13(MimicDocument& doc, TDispetch& mimic, TFile_config& config_p,
   setEditing(false);
   setWindowTitle(QString::fromStdString(doc_.konstruktorCaption()));
   // Every tab reports its changes to the strip at once, not only at the next second.
-  cx_->afterChange = [this] { strip_->refresh(); };
+  cx_->afterChange = [this] {
+    modified_ = true;
+    strip_->refresh();
+  };
+  askSave = [this](const std::string& question) {
+    switch (QMessageBox::question(this, windowTitle(), QString::fromStdString(question),
+                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel)) {
+      case QMessageBox::Yes:
+        return SaveAnswer::Yes;
+      case QMessageBox::No:
+        return SaveAnswer::No;
+      default:
+        return SaveAnswer::Cancel;
+    }
+  };
 }
 
 TForm13::~TForm13() {
@@ -331,6 +345,7 @@ void TForm13::dragTo(QPoint at) {
   // Only a drag that began on the selection moves it.
   if (!k_->editing() || !k_->selected() || mimic_.canvas()->pressPoint() != selectedAt_) return;
   const auto [x, y] = k_->dragTo(at.x(), at.y());
+  modified_ = true;
   if (KonstrTab* tab = tabOf(k_->kind())) tab->showPosition(x, y);
   MimicCanvas* canvas = mimic_.canvas();
   // A panel or free label dragged past the canvas's edge makes it larger, so it can be scrolled
@@ -353,10 +368,24 @@ void TForm13::addAt(QPoint at) {
   strip_->refresh();
 }
 
+bool TForm13::mayClose() {
+  if (!modified_ || readOnly_ || !askSave) return true;
+  switch (askSave(kAskSave)) {
+    case SaveAnswer::Yes:
+      return saveDocument();  // a failed save was told; the program stays
+    case SaveAnswer::No:
+      return true;
+    case SaveAnswer::Cancel:
+      break;
+  }
+  return false;
+}
+
 bool TForm13::loadDocument() {
   const QString file =
       dialogs.openName(qPath(doc_.dispDir()), QString::fromUtf8(MimicDocument::kOpenFilter));
   if (file.isEmpty() || !k_->load(std::filesystem::path(file.toStdU16String()))) return false;
+  modified_ = false;
   edit_->setChecked(false);  // a loaded document starts live
   mimic_.CreateDispetch();
   mimic_.refreshCaption();
@@ -368,6 +397,7 @@ bool TForm13::loadDocument() {
 
 bool TForm13::saveDocument() {
   if (!k_->save()) return false;
+  modified_ = false;
   setWindowTitle(QString::fromStdString(doc_.konstruktorCaption()));
   return true;
 }
@@ -376,6 +406,7 @@ bool TForm13::saveDocumentAs() {
   const QString file =
       dialogs.saveName(qPath(doc_.dispDir()), QString::fromUtf8(MimicDocument::kSaveFilter));
   if (file.isEmpty() || !k_->saveAs(file.toStdString())) return false;
+  modified_ = false;
   setWindowTitle(QString::fromStdString(doc_.konstruktorCaption()));
   return true;
 }
@@ -384,6 +415,7 @@ bool TForm13::createDocument() {
   const QString file = dialogs.saveName(qPath(doc_.dispDir()), "Инкубаторий (*.cfd)");
   if (file.isEmpty()) return false;
   setWindowTitle(QString::fromStdString(k_->create(file.toStdString())));
+  modified_ = false;  // an empty document holds nothing to lose
   mimic_.CreateDispetch();
   mimic_.refreshCaption();
   general_->fromDocument();

@@ -71,6 +71,15 @@ class TForm13 : public QWidget {
   // written (told). Called at shut-down.
   bool saveState();
 
+  // The document was changed since it was last loaded, created or saved.
+  bool modified() const { return modified_; }
+  // Asked before the operator's close ends the program: with unsaved changes, whether to save
+  // them (Yes saves, No drops them) or to keep the program running (Cancel, or a failed save).
+  bool mayClose();
+  enum class SaveAnswer { Yes, No, Cancel };
+  std::function<SaveAnswer(const std::string& question)> askSave;
+  static constexpr const char* kAskSave = "Инкубаторий изменён. Сохранить изменения?";
+
  protected:
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
@@ -107,6 +116,7 @@ class TForm13 : public QWidget {
   QPoint selectedAt_{-1, -1};  // the press that made the selection, the origin of a drag
   bool selecting_ = false;     // switching to the selection's tab keeps the selection
   bool readOnly_ = false;
+  bool modified_ = false;
 };
 
 // Position and size of the editor from the stored values and the screen: a width or height

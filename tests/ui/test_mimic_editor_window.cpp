@@ -202,6 +202,16 @@ TEST_F(MimicEditorProgram, EditsTheDemoPictureWithTheMouseAndTheTabsThenRunsLive
     if (b->text() == "Удалить 1 выбранный") b->click();
   EXPECT_EQ(ks().kol_Dsk, sensors);
 
+  // Ending the program with the picture changed asks first; Cancel keeps it running.
+  ASSERT_TRUE(e->modified());
+  std::string asked;
+  e->askSave = [&asked](const std::string& q) {
+    asked = q;
+    return TForm13::SaveAnswer::Cancel;
+  };
+  EXPECT_FALSE(w.form1->hooks.mayClose());
+  EXPECT_EQ(asked, TForm13::kAskSave);
+
   // "Создать" then "Сохранить": the document is written under the name chosen in "Создать".
   e->dialogs.saveName = [this](const QString&, const QString&) {
     return QString::fromStdString((dir.home / "disp" / "new-hall").string());
@@ -215,6 +225,10 @@ TEST_F(MimicEditorProgram, EditsTheDemoPictureWithTheMouseAndTheTabsThenRunsLive
   ASSERT_TRUE(e->saveDocument());
   EXPECT_EQ(w.mimicDoc->File_Disp, "new-hall.cfg");
   EXPECT_EQ(fileBytes(dir.home / "disp" / "new-hall.cfg").size(), sizeof(konstrT));
+  EXPECT_FALSE(e->modified());
+  asked.clear();
+  EXPECT_TRUE(w.form1->hooks.mayClose());
+  EXPECT_TRUE(asked.empty()) << "nothing unsaved, nothing asked";
 
   // "Файл фона" with a file that is no picture says so and switches the background off.
   { std::ofstream(dir.home / "broken.png") << "not a picture"; }
