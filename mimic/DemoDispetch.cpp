@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "mimic/DispetchView.h"
+
 namespace vs {
 
 namespace {
@@ -69,9 +71,7 @@ struct Builder {
     r.NameNa.setUtf8("N_" + std::to_string(panelSlot));
     r.Tpodch = 1;
     r.Color = kWhite;
-    const char* initial[] = {"00.00", "00.00", "00.00", "00.00", "00%",   "00",
-                             "00.00", "000",   "0000",  "00:00", "00.00", "00.00"};
-    r.Text.setUtf8(initial[tip]);
+    r.Text.setUtf8(tipD[static_cast<std::size_t>(tip)]);
     font(r, 19, true, kBlack);
   }
   void icon(int panelSlot, int nKP, int image, int left, int top, int size) {
