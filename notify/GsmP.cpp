@@ -82,12 +82,24 @@ std::string ussdText(const std::string& line) {
   return out;
 }
 
+std::string gsmNumberDigits(const std::string& typed) {
+  std::string t;
+  for (const char c : typed)
+    if (c != ' ' && c != '-' && c != '.' && c != '(' && c != ')') t += c;
+  return t;
+}
+
+GsmNumberCheck checkGsmNumber(const std::string& number) {
+  for (std::size_t i = 0; i < number.size(); ++i)
+    if (!(number[i] >= '0' && number[i] <= '9') && !(i == 0 && number[i] == '+'))
+      return GsmNumberCheck::BadCharacter;
+  return number.size() > kGsmMaxNumberText ? GsmNumberCheck::TooLong : GsmNumberCheck::Ok;
+}
+
 std::optional<std::array<std::uint8_t, kGsmSettingsLength>> gsmSettingsRequest(
     const GsmSettings& s) {
-  const std::string& t = s.number;
-  if (t.size() > kGsmMaxNumberText) return std::nullopt;
-  for (std::size_t i = 0; i < t.size(); ++i)
-    if (!(t[i] >= '0' && t[i] <= '9') && !(i == 0 && t[i] == '+')) return std::nullopt;
+  const std::string t = gsmNumberDigits(s.number);
+  if (checkGsmNumber(t) != GsmNumberCheck::Ok) return std::nullopt;
   std::array<std::uint8_t, kGsmSettingsLength> d{};
   d[0] = s.on ? 1 : 0;
   d[1] = static_cast<std::uint8_t>(s.mask & 0x0F);
@@ -227,6 +239,14 @@ void GsmP::Timer1s() {
 }
 
 std::string GsmP::peredat() {
+  switch (checkGsmNumber(gsmNumberDigits(settings.number))) {
+    case GsmNumberCheck::BadCharacter:
+      return "Недопустимый символ! Не выполнено.";
+    case GsmNumberCheck::TooLong:
+      return "Слишком длинный номер! Не выполнено.";
+    case GsmNumberCheck::Ok:
+      break;
+  }
   const auto d = gsmSettingsRequest(settings);
   if (!d) return "Недопустимый символ! Не выполнено.";
   putKom485m(station_.kom485m, static_cast<std::uint8_t>(block_), kGsmSettingsKind, d->data(),

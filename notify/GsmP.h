@@ -80,8 +80,15 @@ std::string raspakNUM(const std::uint8_t* data, int length);
 // in UTF-8. Every whole group of four is decoded; a group not starting with "0" or holding a
 // character that is not a hex digit is skipped.
 std::string ussdText(const std::string& line);
-// The data bytes of the settings request; nullopt when the number is not digits with an
-// optional leading "+" of at most 23 characters.
+// The number as the controller takes it: the spaces, dashes, dots and brackets an operator
+// types to group the digits are dropped, everything else is kept for checkGsmNumber.
+std::string gsmNumberDigits(const std::string& typed);
+enum class GsmNumberCheck { Ok, BadCharacter, TooLong };
+// Digits with an optional leading "+", of at most 23 characters, so that the balance request
+// code still fits in the frame after them.
+GsmNumberCheck checkGsmNumber(const std::string& number);
+// The data bytes of the settings request, the number taken through gsmNumberDigits; nullopt
+// when checkGsmNumber refuses it.
 std::optional<std::array<std::uint8_t, kGsmSettingsLength>> gsmSettingsRequest(
     const GsmSettings& s);
 

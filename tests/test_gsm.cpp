@@ -170,10 +170,17 @@ TEST(GsmRequest, NumbersUpTo23CharactersKeepTheCodeLongerOrNotDigitsSendNothing)
   Station st(config, clock, {});
   GsmP gsm(st);
   gsm.setBlockNumber(7);
-  for (const char* bad : {"+79001234567890123456789", "8900abc1234", "89+001", "+7 900", "12е"}) {
+  for (const char* bad : {"8900abc1234", "89+001", "7 + 900", "12е", "+7_900", "89/001"}) {
     SCOPED_TRACE(bad);
     gsm.settings.number = bad;
     EXPECT_EQ(gsm.peredat(), "Недопустимый символ! Не выполнено.");
+    EXPECT_EQ(st.kom485m[0], 0) << "nothing pending";
+  }
+  // 24 characters would push the code byte out of the frame; the count is of what is sent.
+  for (const char* tooLong : {"+79001234567890123456789", "+7 900 123-45-67 890 123-45-67 89"}) {
+    SCOPED_TRACE(tooLong);
+    gsm.settings.number = tooLong;
+    EXPECT_EQ(gsm.peredat(), "Слишком длинный номер! Не выполнено.");
     EXPECT_EQ(st.kom485m[0], 0) << "nothing pending";
   }
   gsm.settings = {.on = false, .mask = 0, .delay = 0, .hash = false, .code = 127, .number = ""};
@@ -185,6 +192,37 @@ TEST(GsmRequest, NumbersUpTo23CharactersKeepTheCodeLongerOrNotDigitsSendNothing)
   EXPECT_EQ((std::array<std::uint8_t, 5>{st.kom485m[0], st.kom485m[1], st.kom485m[2], st.kom485m[3],
                                          st.kom485m[4]}),
             (std::array<std::uint8_t, 5>{1, 7, 227, 1, 0}));
+}
+
+TEST(GsmRequest, SpacesDashesDotsAndBracketsAreDroppedBeforeTheNumberIsSent) {
+  TFile_config config{};
+  ManualClock clock;
+  Station st(config, clock, {});
+  GsmP gsm(st);
+  gsm.setBlockNumber(3);
+  gsm.settings = {
+      .on = true, .mask = 1, .delay = 30, .hash = false, .code = 100, .number = "+7 900 123-45-67"};
+  ASSERT_EQ(gsm.peredat(), "");
+  const std::array<std::uint8_t, 24> sent{1,   3,   223, 31,  1,   1,   30,  12,
+                                          '+', '7', '9', '0', '0', '1', '2', '3',
+                                          '4', '5', '6', '7', 0,   1,   2,   100};
+  EXPECT_TRUE(std::equal(sent.begin(), sent.end(), st.kom485m.begin()));
+  EXPECT_EQ(gsm.settings.number, "+7 900 123-45-67") << "the field keeps what was typed";
+
+  for (const char* typed : {"8 (900) 123.45.67", "(8900)1234567", " 8-900-123-45-67 "}) {
+    SCOPED_TRACE(typed);
+    gsm.settings.number = typed;
+    ASSERT_EQ(gsm.peredat(), "");
+    EXPECT_EQ(st.kom485m[7], 11);
+    EXPECT_EQ(std::string(st.kom485m.begin() + 8, st.kom485m.begin() + 19), "89001234567");
+    EXPECT_EQ(st.kom485m[22], 100) << "the code right after the number";
+  }
+  // Grouped, 23 characters remain: the longest number that keeps the code in the frame.
+  gsm.settings.number = "+7 900 123-45-67 890 123-45-678";
+  ASSERT_EQ(gsm.peredat(), "");
+  EXPECT_EQ(st.kom485m[7], 23);
+  EXPECT_EQ(st.kom485m[34], 100);
+  EXPECT_EQ(gsmNumberDigits("(+7) 900"), "+7900") << "a leading \"+\" inside a bracket";
 }
 
 TEST(GsmLines, UssdSignalOperatorAndTheFortyLineLog) {

@@ -90,13 +90,17 @@ TEST_F(GsmWindowHall, PeredatReachesTheModuleAndTheNextAnswerShowsIt) {
   g->delaySpin()->setValue(120);
   g->codeType()->setCurrentIndex(1);
   g->codeSpin()->setValue(102);
-  g->numberEdit()->setText("+7900-1234567");
+  g->numberEdit()->setText("+7 900 12З-45-67");  // a Cyrillic "З" for the 3
   g->sendButton()->click();
-  ASSERT_EQ(messages.shown, std::vector<std::string>{"Недопустимый символ! Не выполнено."});
+  g->numberEdit()->setText("+7 (900) 123-45-67-890-123-45-67-89");
+  g->sendButton()->click();
+  ASSERT_EQ(messages.shown, (std::vector<std::string>{"Недопустимый символ! Не выполнено.",
+                                                      "Слишком длинный номер! Не выполнено."}));
   runHallMs(500);
   EXPECT_EQ(ctl(6).gsm()->settingsHeard, 0u);
 
-  g->numberEdit()->setText("+79991112233");
+  // Grouped as operators write it: only the digits and the "+" reach the module.
+  g->numberEdit()->setText("+7 (999) 111-22.33");
   g->sendButton()->click();
   runHallMs(500);
   const SimGsmSettings& held = ctl(6).gsm()->settings;
@@ -142,7 +146,7 @@ TEST_F(GsmWindowHall, PeredatReachesTheModuleAndTheNextAnswerShowsIt) {
   IniFile ini;
   ASSERT_TRUE(ini.load(ws->iniPath()));
   EXPECT_EQ(ini.readInt("GSM", "Number", 0), 5);
-  EXPECT_TRUE(messages.shown.size() == 1u) << "no write error";
+  EXPECT_EQ(messages.shown.size(), 2u) << "the two refusals above, no write error";
 }
 
 }  // namespace
