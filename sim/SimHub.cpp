@@ -61,7 +61,8 @@ std::optional<SimAnswer> SimHub::onFrame(const RS232_T& f, bool& consumed) {
   }
   const std::uint8_t data[5] = {233, code, check, static_cast<std::uint8_t>(version & 0xFF),
                                 static_cast<std::uint8_t>(version >> 8)};
-  return makeAnswer(kHubSender, data, 5, answerDelayMs * 1000);
+  const int length = answerLength < 1 ? 1 : answerLength > 5 ? 5 : answerLength;
+  return makeAnswer(kHubSender, data, static_cast<std::uint8_t>(length), answerDelayMs * 1000);
 }
 
 }  // namespace vs

@@ -34,6 +34,8 @@ class SimHub {
   SimHubAnswer answer = SimHubAnswer::Accept;
   std::uint16_t version = 0x8005;  // "V5"
   std::int64_t answerDelayMs = 2;
+  // Data bytes of the answer, 1..5: a hub may end a refusal after its result code.
+  int answerLength = 5;
   int downloads = 0;  // tables heard
   std::array<std::uint8_t, 243> lastTable{};
 

@@ -82,13 +82,15 @@ void Hub4RS485::proverka_4RS485() {
   }
 }
 
-// Answers too short to carry the version are dropped: their bytes past the frame are those of
-// an earlier frame. The wait for the hub then ends in "ОШИБКА".
+// Only an acceptance (11) carries more than its result code: one too short to hold its check
+// byte and version is dropped, since its bytes past the frame are those of an earlier frame, and
+// the wait then ends in "ОШИБКА". Any other code is shown however short the answer.
 void Hub4RS485::terminalUSB(const RS232_T& frame) {
-  if (frame.Kol_d < 5) return;
+  if (frame.Kol_d < 2) return;
+  const std::uint8_t code = frame.Dann[1];
+  if (code == 11 && frame.Kol_d < 5) return;
   link_.time_USB_W_ERR = 0;
   UsbLinkView& view = link_.view();
-  const std::uint8_t code = frame.Dann[1];
   switch (code) {
     case 11: {
       const auto word = static_cast<std::uint16_t>(frame.Dann[3] | (frame.Dann[4] << 8));

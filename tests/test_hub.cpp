@@ -181,6 +181,54 @@ TEST_F(HubHall, ASilentHubOrAShortAnswerShowsErrorForOneSecond) {
   EXPECT_EQ(view.texts.back().text, "ОШИБКА");
 }
 
+TEST_F(HubHall, ARefusalEndedAfterItsCodeStillShowsWhatTheHubSaid) {
+  hub->answerLength = 2;  // 233 and the result code, nothing after
+  startHub();
+  const std::pair<SimHubAnswer, std::string> cases[] = {
+      {SimHubAnswer::Error, "Принято с Ошибкой"},
+      {SimHubAnswer::Eeprom, "Ошибка ЕЕПРОМ"},
+      {SimHubAnswer::Unknown, "Ошибка не опознана 7"},
+  };
+  int n = 0;
+  for (const auto& [answer, text] : cases) {
+    SCOPED_TRACE(text);
+    hub->answer = answer;
+    ASSERT_GT(runToDownload(++n, 20'000), 0);
+    runMs(2500);  // past the 2 s wait: a dropped answer would show "ОШИБКА" by now
+    EXPECT_EQ(view.texts.back().text, text);
+    EXPECT_TRUE(view.visible.back().second);
+  }
+  // An acceptance without its check byte and version cannot be shown: the wait runs out.
+  hub->answer = SimHubAnswer::Accept;
+  ASSERT_GT(runToDownload(++n, 20'000), 0);
+  runMs(2500);
+  EXPECT_EQ(view.texts.back().text, "ОШИБКА");
+  EXPECT_EQ(view.version, "") << "no version was heard";
+}
+
+TEST_F(HubHall, LinesOutsideOneToFourGoOutWithTheTopBitDroppedAndReachNoLine) {
+  // Stored lines 0, 5 and 133 (a configuration now keeps them): the table carries them as the
+  // hub takes them, the hub routes those incubators nowhere, the one on line 3 answers on.
+  editLines = [](TFile_config& c) {
+    c.konfig_linia[0] = 0;
+    c.konfig_linia[1] = 5;
+    c.konfig_linia[2] = 133;
+  };
+  startHub();
+  ASSERT_GT(runToDownload(1, 20'000), 0);
+  const auto& t = hub->lastTable;
+  EXPECT_EQ((std::vector<int>{t[122], t[123], t[124], t[125]}),
+            (std::vector<int>{0x80, 0x85, 0x85, 0x83}));
+  runMs(200);
+  for (int a : {5, 85, 170}) EXPECT_EQ(hub->routeOf(static_cast<std::uint8_t>(a)), 0) << a;
+  const auto answersBefore = ctl(kFourth).counters().answers;
+  const auto heardBefore = ctl(5).counters().polls;
+  runMs(8000);
+  EXPECT_GT(ctl(kFourth).counters().answers, answersBefore);
+  EXPECT_EQ(ctl(5).counters().polls, heardBefore) << "5 is out of reach";
+  for (std::size_t nk = 0; nk < 3; ++nk) EXPECT_GE(st().tab_otvetR[nk], 2) << nk;
+}
+
 TEST_F(HubHall, ASettingPressedInTheTickOfADownloadIsNotOverwritten) {
   startHub();
   // Up to the tick before the download.
@@ -214,13 +262,21 @@ TEST(HubTable, CarriesTheFirst120IncubatorsWithTheirLinesAndPollFlags) {
     c->konfig_linia[r] = static_cast<std::uint8_t>(1 + r % 4);
   }
   c->konfig_linia[0] = 200;  // top bit dropped, replaced by the poll flag
+  c->konfig_linia[2] = 0;
+  c->konfig_linia[3] = 5;
+  c->konfig_linia[5] = 133;
+  c->konfig_linia[119] = 255;
+  c->konfig_linia[120] = 133;  // incubator 121: not in the table, nothing written for it
   const auto t = hubTable(*c);
   EXPECT_EQ(t[0], 130);
   EXPECT_EQ(t[2], 1);
   EXPECT_EQ(t[121], 120);
-  EXPECT_EQ(t[122], 200 & 0x7F);
+  EXPECT_EQ(t[122], 0x48);  // 200 without its top bit, poll flag clear
   EXPECT_EQ(t[123], 0x80 | 2);
-  EXPECT_EQ(t[241], 0x80 | 4);  // incubator 120; 121..130 are not in the table
+  EXPECT_EQ(t[124], 0x00);  // line 0
+  EXPECT_EQ(t[125], 0x80 | 5);
+  EXPECT_EQ(t[127], 0x80 | 5);     // 133
+  EXPECT_EQ(t[241], 0x80 | 0x7F);  // incubator 120: 255
   EXPECT_EQ(t[242], Count_CRC(t.data(), 242));
   EXPECT_EQ(hubVersionText(0x8005), "версия 4RS485 - V5");
   EXPECT_EQ(hubVersionText(0x0005), "версия 4RS485 - v5");
