@@ -6,6 +6,8 @@ namespace vs {
 namespace {
 
 constexpr std::int32_t kCountCap = 1'000'000;  // counters stop here instead of wrapping
+// An answer lands between two ticks, so a count of ticks is up to one short of its delay.
+constexpr int kDrainMargin = 2;
 
 std::string errorsText(int n) {
   return kObnovErrors + std::to_string(n);
@@ -79,8 +81,15 @@ void Obnov::Timer100ms() {
     if (queued_) {
       queued_ = false;
       nextBlock();
-    } else if (++wait_ >= kObnovAnswerTicks) {
-      retryBlock();
+    } else {
+      ++wait_;
+      sinceFirst_ = std::min(sinceFirst_ + 1, kCountCap);
+      if (draining_) {
+        // The answers still due were lost: the line is quiet for the next block.
+        if (wait_ >= drainTicks_) nextBlock();
+      } else if (wait_ >= kObnovAnswerTicks) {
+        retryBlock();
+      }
     }
   } else if (station_.obnovlenie == 1 && disp_n != 11) {
     // Once the start command is out the board is leaving its bootloader: a query now would
@@ -163,11 +172,7 @@ void Obnov::ReadObnovlenie(const RS232_T& f) {
     case kKadrCompare:
       svaz_st_obn = 0;
       if (pass_ != Pass::Verify && pass_ != Pass::Compare) break;
-      // Without its count the block was not compared.
-      if (f.Kol_d < 1)
-        retryBlock();
-      else
-        blockAnswered(f.Dann[0]);
+      blockAnswered(f.Kol_d < 1 ? std::nullopt : std::optional<int>(f.Dann[0]));
       break;
     case kKadrStart:
       view.start = "Запуск";
@@ -284,6 +289,9 @@ void Obnov::startPass(Pass p) {
 void Obnov::nextBlock() {
   blockAt_ = obn_kol;
   resends_ = 0;
+  sinceFirst_ = 0;
+  unanswered_ = 0;
+  draining_ = false;
   if (obn_kol >= obn_i)
     finish();
   else
@@ -300,15 +308,32 @@ void Obnov::sendBlock() {
        static_cast<std::uint8_t>(d.size()));
   obn_kol = blockAt_ + static_cast<std::int32_t>(length);
   wait_ = 0;
+  ++unanswered_;
 }
 
-void Obnov::blockAnswered(int differing) {
-  obn_err += differing;
+void Obnov::blockAnswered(std::optional<int> differing) {
+  if (unanswered_ > 0) --unanswered_;
+  if (draining_) {  // an answer to another send of a block already taken: it moves nothing
+    if (unanswered_ == 0) nextBlock();
+    return;
+  }
+  if (!differing) {  // without its count the block was not compared
+    retryBlock();
+    return;
+  }
+  obn_err += *differing;
   if (pass_ == Pass::Write) {
     view.writePos = obn_kol;
   } else {
     view.comparePos = obn_kol;
     if (obn_err > 0) view.compareResult = errorsText(obn_err);
+  }
+  if (unanswered_ > 0) {
+    // Each of the other sends answers within what this answer took after the first.
+    draining_ = true;
+    drainTicks_ = sinceFirst_ + kDrainMargin;
+    notify();
+    return;
   }
   nextBlock();
 }
@@ -349,6 +374,7 @@ void Obnov::finish() {
 void Obnov::fail(const std::string& label, const std::string& line) {
   resultLabel() = label;
   queued_ = false;
+  draining_ = false;
   obn_pusk = 0;
   pass_ = Pass::None;
   say(line);

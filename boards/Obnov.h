@@ -11,8 +11,13 @@
 // and 199 (data 0) to address 0 makes the board enter its bootloader.
 //
 // One block is in flight at a time. An answer is awaited 1 s (10 ticks); the same block then
-// goes again, up to 3 times, and after that the transfer stops as failed. A write is followed by
-// a compare of the same image, and only a compare without differences makes it "Завершено".
+// goes again, up to 3 times, and after that the transfer stops as failed. The answers carry no
+// offset, so a board slower than that answers both sends of one block: the first answer moves
+// the transfer on, and the next block waits until the answers to the other sends are in, or
+// until as long after the last send as the first answer took after the first. A late answer
+// thus never moves the transfer a second time, and never meets the next block on the line.
+// A write is followed by a compare of the same image, and only a compare without differences
+// makes it "Завершено".
 //
 // Wiring: Station::hooks.Timer100ms -> Timer100ms, FrameDispatcher::firmwareUpdate ->
 // ReadObnovlenie, StatusStep::UpdateWindow -> the window's module flags.
@@ -151,7 +156,8 @@ class Obnov {
   void finish();
   void fail(const std::string& label, const std::string& line);
   bool askCut();
-  void blockAnswered(int differing);
+  // An answer to a block: the count of differing bytes, none when a compare answer lacks it.
+  void blockAnswered(std::optional<int> differing);
   void retryBlock();
   void startPass(Pass p);
   std::string& resultLabel();
@@ -167,8 +173,12 @@ class Obnov {
   Pass pass_ = Pass::None;
   std::int32_t blockAt_ = 0;  // image offset of the block in flight
   bool queued_ = false;       // a transfer starts with the next tick
-  int wait_ = 0;              // ticks the block in flight has waited
+  int wait_ = 0;              // ticks since the block in flight last went
+  int sinceFirst_ = 0;        // ticks since it first went
   int resends_ = 0;           // times it went again
+  int unanswered_ = 0;        // its sends whose answers may still come
+  bool draining_ = false;     // it is answered; the answers to its other sends are awaited
+  int drainTicks_ = 0;        // how long after its last send they may come
 };
 
 }  // namespace vs

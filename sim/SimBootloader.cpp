@@ -156,6 +156,7 @@ std::optional<SimAnswer> SimBootloader::block(const RS232_T& f) {
     writtenEnd_ = std::max(writtenEnd_, static_cast<std::size_t>(offset) + length);
   } else {
     ++compares;
+    compareOffsets.push_back(offset);
     if (offset == comparedTo_) comparedTo_ += static_cast<std::size_t>(length);
     compareDiffers_ = compareDiffers_ || differing != 0;
   }

@@ -56,6 +56,7 @@ class SimBootloader final : public SimDevice {
   int enters = 0, queries = 0, writes = 0, compares = 0, starts = 0, refused = 0;
   std::vector<std::uint32_t> writeOffsets;  // offsets of the blocks it programmed, in order
   std::vector<int> writeLengths;
+  std::vector<std::uint32_t> compareOffsets;  // offsets of the blocks it compared, in order
 
   std::optional<SimAnswer> onFrame(const RS232_T& frame, std::int64_t nowMs) override;
 
