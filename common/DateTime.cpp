@@ -42,9 +42,14 @@ TDateTime encodeDateTime(const LocalDateTime& t) {
   return static_cast<double>(days) + frac;
 }
 
+bool isDate(TDateTime d) {
+  // 01.01.0001 .. 31.12.9999 23:59:59.999
+  return std::isfinite(d) && d >= -693593.0 && d < 2958466.0;
+}
+
 LocalDateTime decodeDateTime(TDateTime d) {
   LocalDateTime t;
-  if (!std::isfinite(d) || d > 2958465.0 || d < -693593.0) return t;  // outside years 1..9999
+  if (!isDate(d)) return t;
   auto ms = static_cast<std::int64_t>(std::llround(d * 86'400'000.0));
   std::int64_t days = ms / 86'400'000;
   std::int64_t rest = ms % 86'400'000;

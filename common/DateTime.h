@@ -16,6 +16,9 @@ struct LocalDateTime {
 };
 
 TDateTime encodeDateTime(const LocalDateTime& t);
+// A value that names a moment of the years 1..9999. Anything else (not a number, infinite, out
+// of range) is no date: it decodes as 30.12.1899 00:00, the date-time of nothing.
+bool isDate(TDateTime d);
 LocalDateTime decodeDateTime(TDateTime d);
 
 // A moment of the system clock as a local date-time (a file's modification time, now).

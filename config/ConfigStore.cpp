@@ -9,6 +9,7 @@
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "common/AtomicFile.h"
 #include "config/ConfigCheck.h"
@@ -73,28 +74,30 @@ std::string lengthProblem(std::uintmax_t size) {
 // One stored copy of the record as found on disk.
 struct Found {
   enum State { Absent, Unreadable, Damaged, Sound } state = Absent;
-  std::string why;  // for Damaged
+  std::string why;               // for Damaged
+  std::vector<std::string> odd;  // for Sound: values read the program's own way
 };
 
 Found judged(const TFile_config& c) {
-  std::string why = configProblem(c);
-  if (why.empty()) return {Found::Sound, {}};
-  return {Found::Damaged, std::move(why)};
+  std::string why = configRefusal(c);
+  if (!why.empty()) return {Found::Damaged, std::move(why), {}};
+  return {Found::Sound, {}, configOddities(c)};
 }
 
 // A record file ("config.cfg" or an imported "*.cfg"): usable only when it is exactly one
-// record long and plausible. `into` may be left half filled; callers copy it only when Sound.
+// record long and its count fits the record. `into` may be left half filled; callers copy it only
+// when Sound.
 Found loadRecordFile(const fs::path& path, TFile_config& into) {
   std::error_code ec;
-  if (!fs::exists(path, ec)) return {ec ? Found::Unreadable : Found::Absent, {}};
+  if (!fs::exists(path, ec)) return {ec ? Found::Unreadable : Found::Absent, {}, {}};
   const std::uintmax_t size = fs::file_size(path, ec);  // fails for a folder
-  if (ec) return {Found::Unreadable, {}};
-  if (size != kConfigSize) return {Found::Damaged, lengthProblem(size)};
+  if (ec) return {Found::Unreadable, {}, {}};
+  if (size != kConfigSize) return {Found::Damaged, lengthProblem(size), {}};
   int err = 0;
   const long long n = readPrefix(path, &into, kConfigSize, err);
-  if (n < 0) return {Found::Unreadable, {}};
+  if (n < 0) return {Found::Unreadable, {}, {}};
   if (static_cast<std::size_t>(n) != kConfigSize)
-    return {Found::Damaged, lengthProblem(static_cast<std::uintmax_t>(n))};
+    return {Found::Damaged, lengthProblem(static_cast<std::uintmax_t>(n)), {}};
   return judged(into);
 }
 
@@ -239,6 +242,10 @@ void ConfigStore::tell(const std::string& text) const {
   if (report) report(text);
 }
 
+void ConfigStore::noteOdd(const std::string& copy, const std::vector<std::string>& odd) const {
+  if (!odd.empty() && note) note(copy + ": необычные значения взяты как есть: " + oddityLine(odd));
+}
+
 void ConfigStore::read_config() {
   RegKeyOpen();
   limitCount(config);
@@ -267,7 +274,7 @@ bool ConfigStore::RegKeyOpen() {
           reg.state = Found::Unreadable;
           break;
         case RegRead::WrongLength:
-          reg = {Found::Damaged, lengthProblem(length)};
+          reg = {Found::Damaged, lengthProblem(length), {}};
           break;
         case RegRead::Whole:
           reg = judged(*fromReg);
@@ -282,16 +289,34 @@ bool ConfigStore::RegKeyOpen() {
 
   const std::string regName = "Копия конфигурации в реестре (" + valuePathText(registryDir_) + ")";
   const std::string fileName = fileCopyName(configFile());
-  const bool tookRegistry = reg.state == Found::Sound;
-  if (tookRegistry) {
+  held_ = false;
+  bool tookRegistry = false;
+  if (reg.state == Found::Sound && file.state == Found::Sound &&
+      std::memcmp(fromReg.get(), fromFile.get(), kConfigSize) != 0) {
+    // Both copies can be used but tell different halls (a save that reached only one of them,
+    // a copy put back by hand): the one with fewer odd values is taken, the registry's on a
+    // tie as it has always been read first. The other stays on disk until the next save.
+    tookRegistry = reg.odd.size() <= file.odd.size();
+    config = tookRegistry ? *fromReg : *fromFile;
+    const auto count = [](const Found& f) { return std::to_string(f.odd.size()); };
+    const Found& taken = tookRegistry ? reg : file;
+    const Found& other = tookRegistry ? file : reg;
+    tell("Копии конфигурации различаются: взята " + (tookRegistry ? regName : fileName) +
+         " (необычных значений: " + count(taken) + "); " + (tookRegistry ? fileName : regName) +
+         " (необычных значений: " + count(other) + ") оставлена как есть до следующей записи");
+    noteOdd(tookRegistry ? regName : fileName, taken.odd);
+  } else if (reg.state == Found::Sound) {
+    tookRegistry = true;
     config = *fromReg;
     // The file is left as it is: the next save rewrites it, until then it can be rescued.
     if (file.state == Found::Damaged)
       tell(fileName + " повреждена: " + file.why + "; взята копия реестра");
+    noteOdd(regName, reg.odd);
   } else if (file.state == Found::Sound) {
     config = *fromFile;
     if (reg.state == Found::Damaged)
       tell(regName + " повреждена: " + reg.why + "; заменена содержимым \"config.cfg\"");
+    noteOdd(fileName, file.odd);
     if (opened && !readOnly && !regWrite(key, registryDir_, config))
       say("Запись в реестр. ОШИБКА 3");
   } else if (file.state == Found::Absent && reg.state == Found::Absent) {
@@ -305,9 +330,12 @@ bool ConfigStore::RegKeyOpen() {
       say("Запись в реестр. ОШИБКА 3");
     }
   } else {
-    // No copy can be used. Neither is written: a copy is never refilled from a damaged one,
-    // and a damaged one stays on disk for the operator to rescue.
+    // No copy can be used. Neither is written, by this start-up or by anything after it, until
+    // the operator saves on purpose: a copy is never refilled from a damaged one, and a damaged
+    // one stays on disk for the operator to rescue.
     setEmpty(config);
+    held_ = true;
+    heldTold_ = false;
     const char* const none = "; пригодной копии нет, взята пустая конфигурация";
     if (file.state == Found::Unreadable) say("Ошибка файла конфигурации: " + utf8Of(configFile()));
     if (reg.state == Found::Damaged) tell(regName + " повреждена: " + reg.why + none);
@@ -323,6 +351,8 @@ bool ConfigStore::ReadFileConfig() {
   switch (file.state) {
     case Found::Sound:
       config = *loaded;
+      held_ = false;
+      noteOdd(fileCopyName(configFile()), file.odd);
       return true;
     case Found::Absent:
       setEmpty(config);
@@ -336,11 +366,21 @@ bool ConfigStore::ReadFileConfig() {
   return false;
 }
 
-bool ConfigStore::Write_config() {
+bool ConfigStore::Write_config(SaveBy by) {
   if (readOnly) {
     say(kReadOnlyRefusal);
     return false;
   }
+  if (held_ && by == SaveBy::Window) {
+    say(kHeldRefusal);
+    return false;
+  }
+  if (held_ && by == SaveBy::Program) {
+    if (!heldTold_ && note) note(kHeldRefusal);
+    heldTold_ = true;
+    return false;
+  }
+  held_ = false;
   const bool reg = RegKeyWrite();
   const bool file = WriteFileconfig();
   return reg && file;
@@ -396,6 +436,23 @@ void ConfigStore::loadPrograms() {
   }
 }
 
+std::string ConfigStore::cfgRefusal(const fs::path& path, std::vector<std::string>* odd) const {
+  auto loaded = std::make_unique<TFile_config>();
+  const Found got = loadRecordFile(path, *loaded);
+  switch (got.state) {
+    case Found::Sound:
+      if (odd) *odd = got.odd;
+      return {};
+    case Found::Damaged:
+      return got.why;
+    case Found::Absent:
+      return "файл не найден";
+    case Found::Unreadable:
+      break;
+  }
+  return "файл не читается";
+}
+
 bool ConfigStore::importCfg(const fs::path& path, std::string* why) {
   auto loaded = std::make_unique<TFile_config>();
   const Found got = loadRecordFile(path, *loaded);
@@ -411,6 +468,7 @@ bool ConfigStore::importCfg(const fs::path& path, std::string* why) {
   }
   limitCount(*loaded);
   config_p = *loaded;
+  noteOdd("Файл конфигурации (" + utf8Of(path) + ")", got.odd);
   return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "common/Cp1251.h"
+
 namespace vs {
 
 namespace {
@@ -17,6 +19,20 @@ bool parseNumber(std::string_view text, int lo, int hi, int& out) {
   if (text.empty() || r.ec != std::errc{} || r.ptr != end || v < lo || v > hi) return false;
   out = static_cast<int>(v);
   return true;
+}
+
+// The first character of UTF-8 text that Windows-1251 has no byte for, or empty when every
+// character has one.
+std::string firstUnstorable(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t n = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    const std::string_view ch = text.substr(i, n);
+    if (ch != "?" && utf8ToCp1251(ch) == "?") return std::string(ch);
+    i += n;
+  }
+  return {};
 }
 
 }  // namespace
@@ -75,25 +91,39 @@ bool IncubatorList::edit(int row, int col, std::string_view text) {
   int v = 0;
   switch (col) {
     case 0:  // the number is a 16-bit field; a value that does not fit would be stored cut
-      if (!parseNumber(text, 0, 0xFFFF, v)) break;
+      if (!parseNumber(text, 0, 0xFFFF, v)) {
+        refusal_ = "Номер инкубатора: целое число от 0 до 65535";
+        break;
+      }
       p_.konfig_n[k] = static_cast<std::uint16_t>(v);
-      error_.clear();
-      return true;
+      return accepted();
     case 1:
+      if (const std::string ch = firstUnstorable(text); !ch.empty()) {
+        refusal_ = "В названии знак \"" + ch + "\", которого нет в кодировке Windows-1251";
+        break;
+      }
       p_.konfig_s[k].setUtf8(text);
-      error_.clear();
-      return true;
+      return accepted();
     case 3:
       if (!hub_) return false;
-      if (!parseNumber(text, 0, 0xFF, v)) break;
+      // A byte of the record; the hub takes its low seven bits.
+      if (!parseNumber(text, 0, 0xFF, v)) {
+        refusal_ = "Линия: целое число от 0 до 255";
+        break;
+      }
       p_.konfig_linia[k] = static_cast<std::uint8_t>(v);
-      error_.clear();
-      return true;
+      return accepted();
     default:
       return false;  // the poll column is changed by double-click only
   }
   error_ = kError;
   return false;
+}
+
+bool IncubatorList::accepted() {
+  error_.clear();
+  refusal_.clear();
+  return true;
 }
 
 void IncubatorList::setPoll(int row, bool on) {

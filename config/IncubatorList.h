@@ -43,9 +43,15 @@ class IncubatorList {
 
   // Typing into a cell changes `config_p` at once. Text that is not a number for the number
   // and line columns sets the error label to "Ошибка" and changes nothing; an accepted edit
-  // empties the label. Returns whether the edit was taken.
+  // empties the label. A number the record cannot hold, or a name with a character that
+  // Windows-1251 lacks (it would come back as "?"), is refused the same way, so that what is
+  // saved is what the next start shows. Returns whether the edit was taken.
   bool edit(int row, int col, std::string_view text);
   const std::string& errorText() const { return error_; }
+  // Why the last edit was refused, for the operator (empty after an accepted one).
+  const std::string& refusal() const { return refusal_; }
+  void clearRefusal() { refusal_.clear(); }
+  static constexpr int kNameLength = 100;  // characters of a name the record holds
 
   // Double-click in the poll column asks kPollQuestion; Yes and No come here, Cancel does not.
   bool isPollColumn(int row, int col) const { return col == 2 && rowValid(row); }
@@ -63,6 +69,7 @@ class IncubatorList {
   static int clampCount(int value);
 
  private:
+  bool accepted();
   bool rowValid(int row) const { return row >= 1 && row <= rows_ && row <= kMaxRows; }
 
   TFile_config& config_;
@@ -70,6 +77,7 @@ class IncubatorList {
   bool hub_ = false;
   int rows_ = 1;
   std::string error_ = kNoError;
+  std::string refusal_;
 };
 
 }  // namespace vs

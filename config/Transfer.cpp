@@ -62,10 +62,21 @@ std::vector<std::string> transferConfiguration(const fs::path& from, const fs::p
     out.push_back(line("Vetrostan.INI", ok));
   }
   if (items.config) {
-    const bool ok = copyFile(from, home, "config.cfg");
-    if (ok && hooks.takeOverConfig && hooks.takeOverConfig())
-      out.emplace_back("файл config.cfg скопирован в реестр Windows");
-    out.push_back(line("config.cfg", ok));
+    const std::string why =
+        hooks.configRefusal ? hooks.configRefusal(entryOf(from, "config.cfg")) : std::string{};
+    if (!why.empty()) {
+      out.push_back(line("config.cfg", false) + ": " + why);
+    } else if (!copyFile(from, home, "config.cfg")) {
+      out.push_back(line("config.cfg", false));
+    } else {
+      const ConfigTakeOver took =
+          hooks.takeOverConfig ? hooks.takeOverConfig() : ConfigTakeOver::Loaded;
+      if (took == ConfigTakeOver::Stored)
+        out.emplace_back("файл config.cfg скопирован в реестр Windows");
+      out.push_back(took == ConfigTakeOver::NotLoaded
+                        ? line("config.cfg", false) + ": файл скопирован, но не загружен"
+                        : line("config.cfg", true));
+    }
   }
   if (items.ink) out.push_back(line("configINK.cfg", copyFile(from, home, "configINK.cfg")));
   if (items.file) out.push_back(line("папка file", copyFolder(from, home, "file")));

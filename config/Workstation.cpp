@@ -27,6 +27,7 @@ Workstation::Workstation(std::filesystem::path home, const Clock& clk,
     report(text);
     if (windows) show(text);
   };
+  store.note = [this](const std::string& text) { report(text); };
   journal.trouble = [this](const std::string& text) { tell(text); };
 }
 

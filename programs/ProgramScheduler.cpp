@@ -30,6 +30,8 @@ int usedRows(const TFile_INKconfig& p) {
 }  // namespace
 
 int incubationDay(TDateTime now, TDateTime start) {
+  // A start that is no date (an odd value of an old record) is no day of any program.
+  if (!isDate(now) || !isDate(start)) return 0;
   const long long span = std::llabs(toMs(now) - toMs(start));
   const long long n = span / static_cast<long long>(kMsPerDay);
   const long long day = toMs(now) < toMs(start) ? -n : n + 1;
@@ -220,8 +222,12 @@ ProgramStatus ProgramScheduler::status(int k, bool preview, TDateTime start) con
   s.tekuschee = formatDateTime(now) + " -> " + std::to_string(s.day);
   s.dayCaption = s.day < 0 ? "Первый день:" : "Смена дня:";
   int starts = 0;
-  const TDateTime next = nextDayChange(now, from, s.day, starts);
-  s.dayChange = formatDateTime(next) + " -> " + std::to_string(starts);
+  if (isDate(from)) {
+    const TDateTime next = nextDayChange(now, from, s.day, starts);
+    s.dayChange = formatDateTime(next) + " -> " + std::to_string(starts);
+  } else {
+    s.dayChange = "нет даты";
+  }
   const TFile_INKconfig& prog = store_.configINK[n];
   if (!cfg.konfig_INK[n])
     s.rezult = "расписание выключено";

@@ -63,6 +63,16 @@ TEST_F(ListFixture, TypedNumbersAndNamesChangeOnlyTheEditingCopy) {
   // A name is cut to the 100 characters the record holds.
   EXPECT_TRUE(list.edit(3, 1, std::string(150, 'x')));
   EXPECT_EQ(config_p->konfig_s[2].len, 100);
+
+  // A character Windows-1251 lacks would come back as "?": the name is refused with the reason
+  // and the one before stays. A "?" typed as such is a character like any other.
+  EXPECT_FALSE(list.edit(2, 1, "Инкубатор ✓"));
+  EXPECT_EQ(list.errorText(), "Ошибка");
+  EXPECT_EQ(list.refusal(), "В названии знак \"✓\", которого нет в кодировке Windows-1251");
+  EXPECT_EQ(config_p->konfig_s[1].utf8(), "Выводной №2");
+  EXPECT_TRUE(list.edit(2, 1, "Кто? «Вывод»"));
+  EXPECT_EQ(list.refusal(), "");
+  EXPECT_EQ(config_p->konfig_s[1].utf8(), "Кто? «Вывод»");
 }
 
 TEST_F(ListFixture, TextThatIsNotANumberOrDoesNotFitIsRefused) {

@@ -1,9 +1,11 @@
 // Taking over a previous installation: the message lines, what is copied and what is not.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
+#include "config/ConfigStore.h"
 #include "config/Transfer.h"
 #include "test_workstation_fixture.h"
 
@@ -38,7 +40,7 @@ TEST_F(TransferFixture, EveryItemCopiedInOrderWithItsLine) {
   hooks.takeOverConfig = [&] {
     ++configCalls;
     EXPECT_EQ(ScratchInstall::read(dir.home / "config.cfg"), "CFG");
-    return true;
+    return ConfigTakeOver::Stored;
   };
   hooks.takeOverSettings = [&] { ++settingsCalls; };
 
@@ -62,7 +64,10 @@ TEST_F(TransferFixture, MissingItemsFailOneByOneAndTakeNothingOver) {
   ScratchInstall::write(old / "sound" / "a.mp3", "a");
   bool called = false;
   TransferHooks hooks;
-  hooks.takeOverConfig = [&] { return called = true; };
+  hooks.takeOverConfig = [&] {
+    called = true;
+    return ConfigTakeOver::Stored;
+  };
   hooks.takeOverSettings = [&] { called = true; };
   const auto lines = transferConfiguration(old, dir.home, TransferItems{}, hooks);
   EXPECT_EQ(lines, (std::vector<std::string>{"Vetrostan.INI - неудача", "config.cfg - неудача",
@@ -77,7 +82,7 @@ TEST_F(TransferFixture, UntickedItemsAreLeftAloneAndARegistryFailureIsNotAnnounc
   TransferItems items;
   items.ini = items.file = items.rezim = items.sound = items.ink = false;
   TransferHooks hooks;
-  hooks.takeOverConfig = [] { return false; };  // the registry copy could not be written
+  hooks.takeOverConfig = [] { return ConfigTakeOver::Loaded; };  // no registry copy written
   EXPECT_EQ(transferConfiguration(old, dir.home, items, hooks),
             std::vector<std::string>{"config.cfg - успешно"});
   EXPECT_FALSE(fs::exists(dir.home / "Vetrostan.INI"));
@@ -85,9 +90,43 @@ TEST_F(TransferFixture, UntickedItemsAreLeftAloneAndARegistryFailureIsNotAnnounc
 
   items.config = false;
   int calls = 0;
-  hooks.takeOverConfig = [&] { return ++calls > 0; };
+  hooks.takeOverConfig = [&] {
+    ++calls;
+    return ConfigTakeOver::Stored;
+  };
   EXPECT_TRUE(transferConfiguration(old, dir.home, items, hooks).empty());
   EXPECT_EQ(calls, 0);
+}
+
+// The window says what it really did: a configuration no installation could have written is
+// not copied over the working folder's, and one that could not be loaded is not "успешно".
+TEST_F(TransferFixture, AConfigurationThatCannotBeTakenIsNotCopiedAndSaysWhy) {
+  fillOld();
+  ScratchInstall::write(dir.home / "config.cfg", "LIVE");
+  ConfigStore store(dir.home, dir.registry);
+  TransferItems items;
+  items.ini = items.file = items.rezim = items.sound = items.ink = false;
+  TransferHooks hooks;
+  hooks.configRefusal = [&](const fs::path& src) { return store.cfgRefusal(src); };
+  int calls = 0;
+  hooks.takeOverConfig = [&] {
+    ++calls;
+    return ConfigTakeOver::NotLoaded;
+  };
+  EXPECT_EQ(transferConfiguration(old, dir.home, items, hooks),
+            std::vector<std::string>{"config.cfg - неудача: длина 3 байт вместо 158896"});
+  EXPECT_EQ(ScratchInstall::read(dir.home / "config.cfg"), "LIVE");
+  EXPECT_EQ(calls, 0);
+
+  // A whole record with odd values is taken; one that then fails to load says so.
+  std::string odd(sizeof(TFile_config), '\0');
+  odd[0] = 2;
+  odd[offsetof(TFile_config, konfig_linia)] = 9;
+  ScratchInstall::write(old / "config.cfg", odd);
+  EXPECT_EQ(transferConfiguration(old, dir.home, items, hooks),
+            std::vector<std::string>{"config.cfg - неудача: файл скопирован, но не загружен"});
+  EXPECT_EQ(ScratchInstall::read(dir.home / "config.cfg"), odd);
+  EXPECT_EQ(calls, 1);
 }
 
 TEST_F(TransferFixture, NamesWrittenOnACaseBlindSystemAreFound) {

@@ -362,7 +362,7 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       k.message = [&ws](const std::string& text) { ws.show(text); };
       // The network block is stored as "Запомнить!" of the settings tab stores the list.
       k.rememberConfig = [f1 = w.form1.get()] { return f1->settingsTab()->remember(); };
-      k.saveConfig = [&ws] { return ws.store.Write_config(); };
+      k.saveConfig = [&ws] { return ws.store.Write_config(ConfigStore::SaveBy::Window); };
       ws.beforeShutDown.push_back([f = QPointer<TForm13>(w.form13)] {
         if (f) f->saveState();
       });

@@ -137,7 +137,7 @@ void connectStation(AppWindows& w, BusStation& bus) {
         z->show();
         z->raise();
       };
-    d->hooks.saveConfig = [&ws] { return ws.store.Write_config(); };
+    d->hooks.saveConfig = [&ws] { return ws.store.Write_config(ConfigStore::SaveBy::Window); };
     d->hooks.soundPlaying = [&bus] {
       SoundPlayer* p = bus.sound.player();
       return p && p->isPlaying();

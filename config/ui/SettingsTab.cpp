@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -43,8 +44,10 @@ class LiveEditDelegate : public QStyledItemDelegate {
     if (auto* edit = qobject_cast<QLineEdit*>(w)) {
       const int row = index.row() + 1, col = index.column();
       SettingsTab* tab = tab_;
+      if (col == 1) edit->setMaxLength(IncubatorList::kNameLength);
       connect(edit, &QLineEdit::textEdited, tab,
               [tab, row, col](const QString& text) { tab->cellEdited(row, col, text); });
+      connect(edit, &QLineEdit::editingFinished, tab, [tab, row] { tab->cellCommitted(row); });
     }
     return w;
   }
@@ -228,8 +231,7 @@ void SettingsTab::fill() {
   grid_->setRowCount(list_.rows());
   for (int r = 1; r <= list_.rows(); ++r) fillRow(r);
   filling_ = false;
-  const int configured =
-      std::max<int>(ws_.store.config.kol_inkub, ws_.store.config_p.kol_inkub);
+  const int configured = std::max<int>(ws_.store.config.kol_inkub, ws_.store.config_p.kol_inkub);
   hubWarning_->setVisible(list_.hub() && configured > kHubTableEntries);
 }
 
@@ -244,6 +246,23 @@ void SettingsTab::fillRow(int row) {
 void SettingsTab::cellEdited(int row, int col, const QString& text) {
   list_.edit(row, col, text.toStdString());
   error_->setText(qs(list_.errorText()));
+  error_->setToolTip(qs(list_.refusal()));
+}
+
+void SettingsTab::cellCommitted(int row) {
+  if (list_.refusal().empty()) return;
+  // The cell keeps what was typed until the editor has closed; then it shows what the editing
+  // copy holds, and the operator is told why the text was not taken.
+  const std::string why = list_.refusal();
+  list_.clearRefusal();
+  QTimer::singleShot(0, this, [this, row, why] {
+    if (row <= list_.rows()) {
+      filling_ = true;
+      fillRow(row);
+      filling_ = false;
+    }
+    ws_.show(why);
+  });
 }
 
 void SettingsTab::countEdited(int value) {
@@ -269,7 +288,8 @@ void SettingsTab::cellDoubleClicked(int row, int col) {
 bool SettingsTab::remember() {
   status_->hide();
   list_.setHub(ws_.settings.RS485_4);
-  const bool ok = list_.remember(sendHubTable, [this] { return ws_.store.Write_config(); });
+  const bool ok = list_.remember(
+      sendHubTable, [this] { return ws_.store.Write_config(ConfigStore::SaveBy::Operator); });
   fill();
   emit remembered();
   return ok;

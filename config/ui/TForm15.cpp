@@ -69,11 +69,14 @@ void TForm15::transfer() {
 
   TransferHooks hooks;
   hooks.takeOverSettings = [this] { ws_.reloadSettings(); };
+  hooks.configRefusal = [this](const std::filesystem::path& source) {
+    return ws_.store.cfgRefusal(source);
+  };
   hooks.takeOverConfig = [this] {
-    if (!ws_.store.ReadFileConfig()) return false;
+    if (!ws_.store.ReadFileConfig()) return ConfigTakeOver::NotLoaded;
     const bool stored = ws_.store.RegKeyWrite();
     ws_.reloadConfig();
-    return stored;
+    return stored ? ConfigTakeOver::Stored : ConfigTakeOver::Loaded;
   };
   const QByteArray from = folder_.toUtf8();
   for (const std::string& line :

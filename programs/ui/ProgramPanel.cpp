@@ -242,7 +242,8 @@ void ProgramPanel::store() {
   c.konfig_finkub[n].setUtf8(file_->text().toStdString());
   c.konfig_INK[n] = inkOn_->isChecked() ? 1 : 0;
   // A failed save has already been told by the store; "Записали!" would be a lie.
-  if (ws_.store.Write_config() && calls_.message) calls_.message("Записали!");
+  if (ws_.store.Write_config(ConfigStore::SaveBy::Window) && calls_.message)
+    calls_.message("Записали!");
 }
 
 void ProgramPanel::choose() {

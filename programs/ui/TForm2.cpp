@@ -157,7 +157,7 @@ bool TForm2::zapomnit() {
   c.konfig_Write[n] = writeOn_->isChecked() ? 1 : 0;
   c.konfig_f[n].setUtf8(name);
   c.usrednenie10 = averaging_->isChecked() ? 11 : 0;
-  return ws_.store.Write_config();
+  return ws_.store.Write_config(ConfigStore::SaveBy::Window);
 }
 
 }  // namespace vs

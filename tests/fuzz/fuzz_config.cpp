@@ -1,8 +1,9 @@
 // A plant configuration of any bytes and length as the registry copy, "config.cfg" and an
 // imported "*.cfg", and as program names and a program file: no crash and no access outside the
 // record while it is loaded, its strings converted and the programs of its rows looked up. A
-// copy is taken only when it is one plausible record; otherwise the start-up uses the empty
-// configuration and leaves both copies as they were. Run with -max_len of at least 158896 so
+// copy is taken whenever it is one whole record whose count fits (odd values and all);
+// otherwise the start-up uses the empty configuration, leaves both copies as they were and
+// holds every save of the program's own. Run with -max_len of at least 158896 so
 // that whole records are tried too.
 
 #include <cstddef>
@@ -57,11 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The input as a record: cut to its length or filled up with zeros.
   *record = vs::TFile_config{};
   std::memcpy(record.get(), data, size < sizeof *record ? size : sizeof *record);
-  const bool plausible = vs::configProblem(*record).empty();
+  const bool plausible = vs::configRefusal(*record).empty();
   const bool whole = size == sizeof *record && plausible;
 
   reports = 0;
   store->read_config();
+  if (store->held() == whole) std::abort();
+  if (!whole && store->Write_config()) std::abort();  // the program's own save is held
   if (store->config.kol_inkub < 1 || store->config.kol_inkub > vs::kMaxRows) std::abort();
   if (whole) {
     if (reports != 0) std::abort();
