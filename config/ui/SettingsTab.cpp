@@ -47,7 +47,6 @@ class LiveEditDelegate : public QStyledItemDelegate {
       if (col == 1) edit->setMaxLength(IncubatorList::kNameLength);
       connect(edit, &QLineEdit::textEdited, tab,
               [tab, row, col](const QString& text) { tab->cellEdited(row, col, text); });
-      connect(edit, &QLineEdit::editingFinished, tab, [tab, row] { tab->cellCommitted(row); });
     }
     return w;
   }
@@ -170,7 +169,10 @@ SettingsTab::SettingsTab(Workstation& ws, QWidget* parent)
   });
   connect(count_, &QSpinBox::valueChanged, this, [this](int v) { countEdited(v); });
   connect(grid_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* it) {
-    if (!filling_) cellEdited(it->row() + 1, it->column(), it->text());
+    if (filling_) return;
+    // The text committed to the cell, by its editor or otherwise.
+    cellEdited(it->row() + 1, it->column(), it->text());
+    cellCommitted(it->row() + 1);
   });
   connect(grid_, &QTableWidget::cellDoubleClicked, this,
           [this](int row, int col) { cellDoubleClicked(row + 1, col); });
@@ -297,8 +299,9 @@ bool SettingsTab::remember() {
 
 bool SettingsTab::openCfg(const QString& path) {
   if (path.isEmpty()) return false;
-  if (!ws_.store.importCfg(pathOf(path))) {
-    ws_.show(("Ошибка чтения файла: " + path).toStdString());
+  std::string why;
+  if (!ws_.store.importCfg(pathOf(path), &why)) {
+    ws_.show(("Ошибка чтения файла: " + path).toStdString() + " (" + why + ")");
     return false;
   }
   // The list shows the imported record; nothing is live before "Запомнить!".

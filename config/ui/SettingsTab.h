@@ -55,7 +55,8 @@ class SettingsTab : public QWidget {
   void cellDoubleClicked(int row, int col);
   // Text typed into a cell of the list (row 1 and below).
   void cellEdited(int row, int col, const QString& text);
-  // The editor of a cell closed: a refused text gives way to the stored value, with the reason.
+  // A text was committed to a cell: a refused one gives way to the stored value, with the
+  // reason.
   void cellCommitted(int row);
 
   // Asks the question of the poll column (a Yes/No/Cancel message box unless replaced).

@@ -2,6 +2,7 @@
 // the import and export of configuration files, the poll period and debug controls.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -125,6 +126,17 @@ TEST_F(SettingsTabTest, EditsReachTheEditingCopyOnlyAndShowingTheTabDropsThem) {
   tab->stringGrid2()->item(1, 1)->setText("Новое имя");
   EXPECT_EQ(ws->store.config_p.konfig_s[1].utf8(), "Новое имя");
 
+  // A committed text the record cannot hold gives way to the stored value, with the reason.
+  tab->stringGrid2()->item(0, 0)->setText("70000");
+  tab->stringGrid2()->item(1, 1)->setText("Имя ✓");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(text(1, 0), "77");
+  EXPECT_EQ(text(2, 1), "Новое имя");
+  EXPECT_EQ(ws->store.config_p.konfig_s[1].utf8(), "Новое имя");
+  EXPECT_EQ(messages, (std::vector<std::string>{
+                          "Номер инкубатора: целое число от 0 до 65535",
+                          "В названии знак \"✓\", которого нет в кодировке Windows-1251"}));
+
   form->pageControl()->setCurrentIndex(TForm1::TabMain);
   form->pageControl()->setCurrentIndex(TForm1::TabSettings);
   EXPECT_EQ(ws->store.config_p.konfig_n[0], 5);
@@ -221,7 +233,8 @@ TEST_F(SettingsTabTest, AnImportedFileStaysInTheListUntilRemembered) {
   EXPECT_EQ(saved().kol_inkub, 2);
 
   EXPECT_FALSE(tab->openCfg(QString::fromStdString((dir.home / "missing.cfg").string())));
-  EXPECT_EQ(messages.size(), 1u);
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].ends_with("missing.cfg (файл не найден)")) << messages[0];
   EXPECT_EQ(text(4, 1), "Чужой");
 
   // Export writes the list with the spin box's count; a failed export is shown.
