@@ -78,7 +78,10 @@ ZaslView readZasl(const Station& station, int nk, bool complete) {
   return v;
 }
 
-Zaslonki::Zaslonki(Station& station) : nk_Opros(station.nk_Opros), station_(station) {}
+Zaslonki::Zaslonki(Station& station)
+    : nk_Opros(station.nk_Opros),
+      station_(station),
+      following_(station.nk_Opros.listen([this] { show(); })) {}
 
 bool Zaslonki::rowKnown() const {
   return nk_Opros >= 0 && nk_Opros < station_.kol_inkub();
@@ -102,16 +105,21 @@ void Zaslonki::activate() {
   show();
 }
 
+void Zaslonki::select(int row) {
+  if (row == nk_Opros)
+    show();
+  else
+    nk_Opros = row;  // the listener shows it
+}
+
 void Zaslonki::prev() {
   const int kol = station_.kol_inkub();
-  nk_Opros = nk_Opros <= 0 || nk_Opros >= kol ? kol - 1 : nk_Opros - 1;
-  show();
+  select(nk_Opros <= 0 || nk_Opros >= kol ? kol - 1 : nk_Opros - 1);
 }
 
 void Zaslonki::next() {
   const int kol = station_.kol_inkub();
-  nk_Opros = nk_Opros + 1 >= kol || nk_Opros < 0 ? 0 : nk_Opros + 1;
-  show();
+  select(nk_Opros + 1 >= kol || nk_Opros < 0 ? 0 : nk_Opros + 1);
 }
 
 void Zaslonki::terminal(int nk, int length) {

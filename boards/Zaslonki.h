@@ -65,6 +65,8 @@ ZaslView readZasl(const Station& station, int nk, bool complete);
 class Zaslonki {
  public:
   explicit Zaslonki(Station& station);
+  Zaslonki(const Zaslonki&) = delete;
+  Zaslonki& operator=(const Zaslonki&) = delete;
 
   // Runs the write dialog modally after WriteKom has been filled; true when confirmed.
   std::function<bool()> writeDialog;
@@ -72,7 +74,7 @@ class Zaslonki {
   std::function<void()> changed;                    // view or number changed
   Dialogs* dialogs = nullptr;
 
-  int& nk_Opros;  // the current incubator (row), the station's shared one
+  CurrentRow& nk_Opros;  // the current incubator (row), the station's shared one
   ZaslView view;
   std::string numberLabel;
 
@@ -94,9 +96,12 @@ class Zaslonki {
  private:
   bool rowKnown() const;
   void show();
+  void select(int row);
   bool send(int item, std::uint16_t value);
 
   Station& station_;
+  // nk_Opros moved here or in another window: caption, number and block follow at once.
+  CurrentRow::Handle following_;
   // Per row: its last answer with the board present carried the whole block.
   std::array<bool, 256> complete_{};
 };

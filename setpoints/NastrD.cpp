@@ -144,7 +144,10 @@ std::optional<std::uint8_t> nastrValue(const NastrState& s, NPage page) {
   return static_cast<std::uint8_t>(*v);
 }
 
-NastrD::NastrD(Station& station) : nk_Opros(station.nk_Opros), station_(station) {}
+NastrD::NastrD(Station& station)
+    : nk_Opros(station.nk_Opros),
+      station_(station),
+      following_(station.nk_Opros.listen([this] { followRow(); })) {}
 
 bool NastrD::rowKnown() {
   return nk_Opros >= 0 && nk_Opros < station_.kol_inkub();
@@ -170,16 +173,29 @@ void NastrD::activate() {
   if (changed) changed();
 }
 
+void NastrD::select(int row) {
+  if (row != nk_Opros) {
+    nk_Opros = row;  // followRow shows it
+    return;
+  }
+  refresh();
+  if (changed) changed();
+}
+
 void NastrD::prev() {
   const int kol = station_.kol_inkub();
-  nk_Opros = nk_Opros <= 0 || nk_Opros >= kol ? kol - 1 : nk_Opros - 1;
-  refresh();  // while editing only the number label follows
-  if (changed) changed();
+  select(nk_Opros <= 0 || nk_Opros >= kol ? kol - 1 : nk_Opros - 1);
 }
 
 void NastrD::next() {
   const int kol = station_.kol_inkub();
-  nk_Opros = nk_Opros + 1 >= kol || nk_Opros < 0 ? 0 : nk_Opros + 1;
+  select(nk_Opros + 1 >= kol || nk_Opros < 0 ? 0 : nk_Opros + 1);
+}
+
+void NastrD::followRow() {
+  editing = false;
+  busEnabled = false;
+  // A row beyond a shrunk list is kept, so that "Записать" says so; refresh leaves it alone.
   refresh();
   if (changed) changed();
 }

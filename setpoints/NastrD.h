@@ -92,6 +92,8 @@ std::optional<std::uint8_t> nastrValue(const NastrState& s, NPage page);
 class NastrD {
  public:
   explicit NastrD(Station& station);
+  NastrD(const NastrD&) = delete;
+  NastrD& operator=(const NastrD&) = delete;
 
   // Runs the write dialog modally after WriteKom has been filled; true when confirmed.
   std::function<bool()> writeDialog;
@@ -101,7 +103,7 @@ class NastrD {
 
   bool Okno_NastrD = true;  // while set every status answer calls OprosK
   bool editing = false;     // "Редактировать" is down
-  int& nk_Opros;  // the current incubator (row), the station's shared one
+  CurrentRow& nk_Opros;     // the current incubator (row), the station's shared one
   NPage page = NPage::Sensors;
   NastrState state;
   std::string caption = kNastrCaption;
@@ -113,6 +115,10 @@ class NastrD {
   void activate();
   void prev();
   void next();
+  // nk_Opros has moved (here or in another window): as on activation, "Редактировать" and the
+  // bus-number toggle go up, so that a choice made for one incubator is never written to
+  // another, and caption, number and pages show the new one.
+  void followRow();
   // A page change releases the bus-number toggle and refreshes.
   void setPage(NPage p);
   void setEditing(bool down);
@@ -132,8 +138,10 @@ class NastrD {
   // Number label; caption and controls unless editing.
   void refresh();
   bool rowKnown();
+  void select(int row);
 
   Station& station_;
+  CurrentRow::Handle following_;
 };
 
 }  // namespace vs

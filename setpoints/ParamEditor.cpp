@@ -143,7 +143,10 @@ void fillAlarmDelay(TWriteCom& w, int T1T2T3col, int index) {
   w.k = kKindItem;
 }
 
-ParamEditor::ParamEditor(Station& station) : nk_Opros(station.nk_Opros), station_(station) {}
+ParamEditor::ParamEditor(Station& station)
+    : nk_Opros(station.nk_Opros),
+      station_(station),
+      following_(station.nk_Opros.listen([this] { followRow(); })) {}
 
 void ParamEditor::showHeader() {
   const int kol = station_.kol_inkub();
@@ -159,16 +162,32 @@ void ParamEditor::activate() {
   if (changed) changed();
 }
 
+void ParamEditor::select(int row) {
+  if (row == nk_Opros)
+    activate();
+  else
+    nk_Opros = row;  // followRow shows it
+}
+
 void ParamEditor::prev() {
   const int kol = station_.kol_inkub();
-  nk_Opros = nk_Opros <= 0 || nk_Opros >= kol ? kol - 1 : nk_Opros - 1;
-  activate();
+  select(nk_Opros <= 0 || nk_Opros >= kol ? kol - 1 : nk_Opros - 1);
 }
 
 void ParamEditor::next() {
   const int kol = station_.kol_inkub();
-  nk_Opros = nk_Opros + 1 >= kol || nk_Opros < 0 ? 0 : nk_Opros + 1;
-  activate();
+  select(nk_Opros + 1 >= kol || nk_Opros < 0 ? 0 : nk_Opros + 1);
+}
+
+void ParamEditor::followRow() {
+  editing = false;
+  kB = false;
+  // A row beyond a shrunk list is kept as it is, so that "Запись" says so rather than write
+  // to the first incubator.
+  if (nk_Opros >= 0 && nk_Opros < station_.kol_inkub())
+    activate();
+  else if (changed)
+    changed();
 }
 
 void ParamEditor::ReadBL(int nk) {

@@ -98,6 +98,8 @@ class ParamEditor {
   };
 
   explicit ParamEditor(Station& station);
+  ParamEditor(const ParamEditor&) = delete;
+  ParamEditor& operator=(const ParamEditor&) = delete;
 
   // Runs the write dialog modally after WriteKom has been filled; true when the write was
   // confirmed by the check answer.
@@ -110,7 +112,7 @@ class ParamEditor {
 
   bool Okno_ParamWrite = true;  // while set every status answer calls ReadBL
   bool editing = false;         // "Редактировать" is down
-  int& nk_Opros;                // the current incubator (row), the station's shared one
+  CurrentRow& nk_Opros;         // the current incubator (row), the station's shared one
   std::array<Value, kParamFields> fields{};
   std::string caption;
   std::string numberLabel;
@@ -127,6 +129,10 @@ class ParamEditor {
   // "<--" and "-->": the previous or next configured incubator, round the ends.
   void prev();
   void next();
+  // nk_Opros has moved (here or in another window): "Редактировать" goes up, so that a value
+  // typed for one incubator is never written to another, and caption, number and fields show
+  // the new one.
+  void followRow();
   // Refresh from the tables, unless editing or nk is not the current incubator.
   void ReadBL(int nk);
 
@@ -147,8 +153,10 @@ class ParamEditor {
   std::optional<double> fieldNumber(PField f);
   void refused();
   void showHeader();
+  void select(int row);
 
   Station& station_;
+  CurrentRow::Handle following_;
 };
 
 }  // namespace vs

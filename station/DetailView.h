@@ -54,10 +54,10 @@ class DetailView {
  public:
   // `shared` is the station's nk_Opros, which the parameter editor and the configuration
   // window show too.
-  explicit DetailView(std::int32_t& shared) : nk_Opros(shared) {}
+  explicit DetailView(CurrentRow& shared) : nk_Opros(shared) {}
 
   // nk_Opros: the shown incubator, 0-based position in the configured list.
-  std::int32_t& nk_Opros;
+  CurrentRow& nk_Opros;
   // The zone state of T1, T2, T3 and humidity as last computed here: 1 above, 2 within,
   // 3 below; 0 before the first refresh.
   RowTable<std::uint8_t> c1_FONT{}, c2_FONT{}, c3_FONT{}, cV_FONT{};

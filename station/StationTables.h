@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "station/CurrentRow.h"
+
 namespace vs {
 
 // Extra values of newer controllers, rows 0..250.
@@ -54,9 +56,10 @@ struct StationTables {
 
   // Data length of each row's last status answer.
   RowTable<std::int32_t> kol_byte_opros{};
-  // The incubator (row) that the detail window, the parameter editor and the configuration
-  // window show: one for all three, so each opens on the one the operator was looking at.
-  std::int32_t nk_Opros = 0;
+  // The incubator (row) that the detail window, the parameter editor, the configuration window
+  // and the damper window show: one for all, so each opens on the one the operator was looking
+  // at, and each follows when another moves it.
+  CurrentRow nk_Opros;
   // True while the row's name cell is drawn as linked; set by the main table.
   RowTable<bool> pr_svaz{};
   // The last tray text of each row as the main table shows it (at most 20 characters).

@@ -169,6 +169,17 @@ TEST_F(ParamHall, FieldsFollowTheLiveValuesUnlessEditingAndNavigateRound) {
   runMs(3000);
   EXPECT_EQ(f(PField::Working).text, "37");
   EXPECT_NE(f(PField::Heater).text, "55");
+
+  // An arrow while "Редактировать" is down releases it and shows the next incubator's values,
+  // so that what was typed for incubator 5 is never written to 7.
+  sim.controller(7)->setZon(12, 33);
+  runMs(3000);
+  ed->editing = true;
+  f(PField::Heater).text = "55";
+  ed->next();
+  EXPECT_FALSE(ed->editing);
+  EXPECT_EQ(ed->numberLabel, "7");
+  EXPECT_EQ(f(PField::Heater).text, "33");
 }
 
 TEST_F(ParamHall, EachZapisWritesItsEncodingAndJournalsOnceConfirmed) {

@@ -134,6 +134,12 @@ void TParamWriteF::setEditing(bool down) {
 void TParamWriteF::showFields() {
   setWindowTitle(qs(editor_.caption));
   number_->setText(qs(editor_.numberLabel));
+  // The engine releases "Редактировать" when the incubator changes.
+  if (edit_->isChecked() != editor_.editing) {
+    const QSignalBlocker quiet(edit_);
+    edit_->setChecked(editor_.editing);
+    setEditing(editor_.editing);
+  }
   for (int i = 0; i < kParamFields; ++i) {
     const auto f = static_cast<PField>(i);
     const ParamEditor::Value& v = editor_.fields[index(f)];

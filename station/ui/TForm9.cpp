@@ -170,6 +170,12 @@ TForm9::TForm9(StationTables& tables, const TFile_config& config, TWriteCom& Wri
   IniFile ini;
   ini.load(iniPath_);
   view_.nk_Opros = ini.readInt("inkub", "nk_Opros", 1);
+  following_ = tables.nk_Opros.listen([this] {
+    if (!isVisible()) return;
+    showNumber();
+    OprosI(view_.nk_Opros);
+    showPictograms(view_.nk_Opros);
+  });
 
   timer_.setInterval(500);
   connect(&timer_, &QTimer::timeout, this, [this] { Timer(); });

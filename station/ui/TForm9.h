@@ -30,9 +30,8 @@ class TForm9 : public QWidget {
  public:
   // `settings` holds the font classes FON whose colours the zone states take; `iniPath` is the
   // settings file with nk_Opros (not written when `readOnly`).
-  TForm9(StationTables& tables, const TFile_config& config, TWriteCom& WriteKom,
-         Settings& settings, std::filesystem::path iniPath, bool readOnly,
-         QWidget* parent = nullptr);
+  TForm9(StationTables& tables, const TFile_config& config, TWriteCom& WriteKom, Settings& settings,
+         std::filesystem::path iniPath, bool readOnly, QWidget* parent = nullptr);
   ~TForm9() override;
 
   // Where the window leads: the write dialog and the working-sensor dialog (after the pending
@@ -127,6 +126,9 @@ class TForm9 : public QWidget {
   QPushButton* prev_ = nullptr;
   QPushButton* next_ = nullptr;
   bool timerFailed_ = false;  // the timer's failure has been told
+  // nk_Opros moved in another window (the mimic's buttons, the editors' arrows): an open
+  // window shows the new incubator at once.
+  CurrentRow::Handle following_;
 };
 
 }  // namespace vs
