@@ -148,11 +148,11 @@ void wire(AppWindows& w) {
     f9->hooks.writeDialog = f1->zonesTab()->hooks.writeDialog;
     f9->hooks.workingSensor = f1->zonesTab()->hooks.workingSensor;
   }
-  // "Программы инкубации" opens the program editor on the incubator the program window shows
-  // (the first one before it was ever shown).
+  // "Программы инкубации" opens the program editor on the first incubator's program; the
+  // program window's own button opens it on that window's incubator.
   if (w.rezimForm) {
     f1->actionPrograms()->setEnabled(true);
-    f1->hooks.programEditor = [w2 = w.form2, ed = w.rezimForm] { ed->openFor(w2 ? w2->row() : 0); };
+    f1->hooks.programEditor = [ed = w.rezimForm] { ed->openFor(0); };
     if (w.form2) w.form2->programEditor = [ed = w.rezimForm](int nk) { ed->openFor(nk); };
   }
   // The damper board's window: "Заслонки" on the top bar and "Button1" of the tray board's;
