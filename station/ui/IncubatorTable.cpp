@@ -196,19 +196,36 @@ IncubatorTable::IncubatorTable(Settings& settings, QWidget* parent)
   fontsChanged();
 }
 
+void IncubatorTable::chooseFon(int cls) {
+  const std::optional<QFont> f = chooseFont ? chooseFont(fonFont(cls)) : std::nullopt;
+  if (!f) return;
+  const std::optional<QColor> c = chooseColor ? chooseColor(fonColor(cls)) : std::nullopt;
+  if (c) return setFon(cls, *f, *c);
+  // A Cancel in the colour dialog drops only the colour: the font just chosen is taken and
+  // the class keeps its colour as stored (a system colour too).
+  FontClass& fon = settings_.FON[static_cast<std::size_t>(std::clamp(cls, 0, 3))];
+  const std::uint32_t kept = fon.color;
+  fon = fontClassOf(*f, fonColor(cls));
+  fon.color = kept;
+  fontsChanged();
+}
+
 void IncubatorTable::buildContextMenu() {
-  auto* menu = new QMenu(this);
+  chooseFont = [this](const QFont& now) -> std::optional<QFont> {
+    bool ok = false;
+    const QFont f = QFontDialog::getFont(&ok, now, this);
+    return ok ? std::optional<QFont>(f) : std::nullopt;
+  };
+  chooseColor = [this](const QColor& now) -> std::optional<QColor> {
+    const QColor c = QColorDialog::getColor(now, this);
+    return c.isValid() ? std::optional<QColor>(c) : std::nullopt;
+  };
+  auto* menu = menu_ = new QMenu(this);
   const char* fontEntries[4] = {"Шрифт залоловков таблицы", "Цвет, если выше зоны", "Цвет рабочий",
                                 "Цвет, если ниже зоны"};
   for (int cls = 0; cls < 4; ++cls) {
     QAction* a = menu->addAction(QString::fromUtf8(fontEntries[cls]));
-    connect(a, &QAction::triggered, this, [this, cls] {
-      bool ok = false;
-      const QFont f = QFontDialog::getFont(&ok, fonFont(cls), this);
-      if (!ok) return;
-      const QColor c = QColorDialog::getColor(fonColor(cls), this);
-      if (c.isValid()) setFon(cls, f, c);
-    });
+    connect(a, &QAction::triggered, this, [this, cls] { chooseFon(cls); });
     if (cls == 0) menu->addSeparator();
   }
   menu->addSeparator();

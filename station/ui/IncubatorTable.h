@@ -9,12 +9,15 @@
 #include <QTableWidget>
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "common/DateTime.h"
 #include "config/Settings.h"
+
+class QMenu;
 
 namespace vs {
 
@@ -34,6 +37,10 @@ class IncubatorTable : public QWidget {
   std::function<std::pair<TDateTime, TDateTime>(int nk)> logTimes;
   // Shows an operator message (a text that is not a number).
   std::function<void(const std::string& utf8)> message;
+  // The dialogs of the context menu's font entries, preset with the class's font and colour;
+  // nothing when cancelled. Qt's own by default; tests answer with theirs.
+  std::function<std::optional<QFont>(const QFont& now)> chooseFont;
+  std::function<std::optional<QColor>(const QColor& now)> chooseColor;
 
   // The grid of cells: row 0 is the header, column 0 the names.
   int colCount() const;
@@ -93,6 +100,7 @@ class IncubatorTable : public QWidget {
   void TableTMouseMove(int c, int r, const QPoint& at);
 
   QTableWidget* grid() const { return grid_; }
+  QMenu* contextMenu() const { return menu_; }
   QFrame* tempHint() const { return tempHint_; }  // hover panel over temperatures
   QFrame* humHint() const { return humHint_; }    // hover panel over humidity
   std::array<QLabel*, 4> tempHintValues() const { return tempHintValues_; }  // 3 values, name
@@ -109,6 +117,8 @@ class IncubatorTable : public QWidget {
 
  private:
   void buildContextMenu();
+  // A font entry: the font dialog, then the colour dialog (Qt's font dialog has no colour).
+  void chooseFon(int cls);
   void reportNotNumber(const QString& text);
   // Cell (c, r) under a point of the grid's viewport or of a header.
   std::pair<int, int> cellAt(QObject* where, const QPoint& p) const;
@@ -117,6 +127,7 @@ class IncubatorTable : public QWidget {
   Settings& settings_;
   Station* station_ = nullptr;
   QTableWidget* grid_ = nullptr;
+  QMenu* menu_ = nullptr;
   CellHeader* top_ = nullptr;
   CellHeader* left_ = nullptr;
   QFrame* tempHint_ = nullptr;

@@ -11,9 +11,11 @@
 #include <QTableWidget>
 #include <QToolButton>
 #include <memory>
+#include <optional>
 
 #include "config/SettingsFile.h"
 #include "config/Workstation.h"
+#include "station/ui/IncubatorTable.h"
 #include "station/ui/TForm1.h"
 #include "tests/test_workstation_fixture.h"
 
@@ -182,6 +184,50 @@ TEST_F(MainWindow, ContextMenuNumbersMustBePositiveWholeNumbers) {
   EXPECT_FALSE(form->table()->setFirstColWidthText("12.5"));
   EXPECT_TRUE(form->table()->setFirstColWidthText("140"));
   EXPECT_EQ(form->table()->colWidth(0), 140);
+}
+
+// A font entry of the table's menu asks for the font, then for the colour: a Cancel of the
+// colour keeps the font chosen with the class's colour; a Cancel of the font changes nothing
+// and asks no colour.
+TEST_F(MainWindow, FontEntriesKeepTheChosenFontWhenTheColourIsCancelled) {
+  start();
+  IncubatorTable* t = form->table();
+  std::optional<QFont> font = QFont("DejaVu Serif", 13);
+  std::optional<QColor> colour;
+  int coloursAsked = 0;
+  t->chooseFont = [&](const QFont&) { return font; };
+  t->chooseColor = [&](const QColor&) {
+    ++coloursAsked;
+    return colour;
+  };
+  auto entry = [&](const char* text) {
+    for (QAction* a : t->contextMenu()->actions())
+      if (a->text() == QString::fromUtf8(text)) return a;
+    ADD_FAILURE() << text;
+    return new QAction(form.get());
+  };
+  ws->settings.FON[1].color = 0xFF000008;  // a system colour stays one
+  t->fontsChanged();
+  entry("Цвет, если выше зоны")->trigger();
+  EXPECT_EQ(coloursAsked, 1);
+  EXPECT_EQ(t->fonFont(1).family(), "DejaVu Serif");
+  EXPECT_EQ(t->fonFont(1).pointSize(), 13);
+  EXPECT_EQ(ws->settings.FON[1].name, "DejaVu Serif");
+  EXPECT_EQ(ws->settings.FON[1].size, 13);
+  EXPECT_EQ(ws->settings.FON[1].color, 0xFF000008u);
+
+  const FontClass header = ws->settings.FON[0];
+  font.reset();
+  entry("Шрифт залоловков таблицы")->trigger();
+  EXPECT_EQ(coloursAsked, 1);
+  EXPECT_EQ(ws->settings.FON[0].name, header.name);
+  EXPECT_EQ(ws->settings.FON[0].size, header.size);
+
+  font = QFont("DejaVu Sans", 9);
+  colour = QColor(1, 2, 3);
+  entry("Цвет, если ниже зоны")->trigger();
+  EXPECT_EQ(ws->settings.FON[3].name, "DejaVu Sans");
+  EXPECT_EQ(ws->settings.FON[3].color, 0x030201u);
 }
 
 TEST_F(MainWindow, ClosingJournalsAndStoresTheWindowState) {
