@@ -243,10 +243,13 @@ void TForm1::buildMenu() {
   open(actPrograms_, &Hooks::programEditor);
   open(actAutomation_, &Hooks::automationConfig);
 
+  // A hot key is taken as a shortcut before any control sees it as a key press, so it
+  // silences the clip itself, as every other key does.
   auto hotKey = [this](const char* seq) {
     auto* a = new QAction(this);
     a->setShortcut(QKeySequence(QString::fromLatin1(seq)));
     addAction(a);
+    connect(a, &QAction::triggered, this, &TForm1::silence);
     return a;
   };
   keyN_ = hotKey("Alt+N");

@@ -1,16 +1,49 @@
 // The main window as the program wires it over the simulated hall: the menu's program editor
-// opens on the first incubator's program.
+// opens on the first incubator's program, and the hot keys silence a playing clip as every
+// other key does.
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTableWidget>
 #include <QTimer>
 #include <fstream>
 
+#include "mimic/ui/TDispetch.h"
 #include "programs/TFile_INKconfig.h"
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TRezimForm.h"
+#include "station/SoundPlayer.h"
 #include "tests/ui/hall_program.h"
+
+// Qt's own entry (exported by Qt GUI) that a key of the window system goes through first:
+// true when a shortcut took the key, which then never reaches a control as a key press.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k,
+                                               Qt::KeyboardModifiers mods,
+                                               const QString& text = QString(),
+                                               bool autorep = false, ushort count = 1);
 
 namespace vs::testing {
 namespace {
+
+// A key typed on `w`, delivered as the window system delivers it.
+void typeKey(QWidget* w, int key, Qt::KeyboardModifiers mods) {
+  QApplication::setActiveWindow(w->window());
+  if (qt_sendShortcutOverrideEvent(w, 0, key, mods)) return;
+  QKeyEvent press(QEvent::KeyPress, key, mods);
+  QCoreApplication::sendEvent(w, &press);
+}
+
+struct Clip final : SoundPlayer {
+  int closed = 0;
+  bool playing = false;
+  bool open(const std::filesystem::path&) override { return true; }
+  bool play() override { return playing = true; }
+  bool isPlaying() override { return playing; }
+  void close() override {
+    ++closed;
+    playing = false;
+  }
+};
 
 TEST_F(HallProgram, MenuProgramEditorOpensOnTheFirstIncubatorsProgram) {
   startProgram({4, 9, 12}, {}, [](TFile_config& c) {
@@ -49,6 +82,30 @@ TEST_F(HallProgram, MenuProgramEditorOpensOnTheFirstIncubatorsProgram) {
   });
   w.form2->programEditor(2);
   EXPECT_EQ(shownOn, 2);
+}
+
+TEST_F(HallProgram, HotKeysSilenceThePlayingClipLikeAnyOtherKey) {
+  startProgram({4}, {});
+  Clip clip;
+  bus->sound.setPlayer(&clip);
+  w.form1->show();
+  QWidget* focus = w.form1->tableT();
+  int closedBefore = clip.closed;
+  for (int key : {Qt::Key_D, Qt::Key_N, Qt::Key_O, Qt::Key_P}) {
+    clip.play();
+    typeKey(focus, key, Qt::AltModifier);
+    EXPECT_FALSE(clip.playing) << "Alt+" << char(key);
+    EXPECT_GT(clip.closed, closedBefore) << "Alt+" << char(key);
+    closedBefore = clip.closed;
+  }
+  // The hot key did its own work too.
+  ASSERT_NE(w.dispetch, nullptr);
+  EXPECT_TRUE(w.dispetch->isVisible());
+  // A key no shortcut takes, for comparison.
+  clip.play();
+  typeKey(focus, Qt::Key_A, Qt::NoModifier);
+  EXPECT_FALSE(clip.playing);
+  bus->sound.setPlayer(nullptr);
 }
 
 }  // namespace
