@@ -1,56 +1,19 @@
 #include "station/ui/IncubatorTable.h"
 
-#include <QColorDialog>
 #include <QEvent>
-#include <QFontDialog>
 #include <QGridLayout>
-#include <QHeaderView>
-#include <QInputDialog>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
-#include <QSvgRenderer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
 
 #include "station/MainTableLayout.h"
 #include "station/Station.h"
-#include "station/Zones.h"
+#include "station/ui/CellHeader.h"
 
 namespace vs {
-
-// Row 0 and column 0 of the table are Qt's header sections, so that they stay in place while
-// the table scrolls; the table's drawing routine paints them like every other cell.
-class CellHeader : public QHeaderView {
- public:
-  CellHeader(Qt::Orientation o, IncubatorTable* table) : QHeaderView(o), table_(table) {
-    setSectionsClickable(false);
-    setHighlightSections(false);
-    setMinimumSectionSize(1);
-    // Past the last row or column the grid shows its plain background, as a grid does.
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, pal.color(QPalette::Base));
-    pal.setColor(QPalette::Button, pal.color(QPalette::Base));
-    setPalette(pal);
-  }
-  void redraw(int logicalIndex) { updateSection(logicalIndex); }
-
- protected:
-  void paintSection(QPainter* p, const QRect& rect, int logicalIndex) const override {
-    if (!rect.isValid()) return;
-    p->save();
-    if (orientation() == Qt::Horizontal)
-      table_->TableTDrawCell(*p, rect, logicalIndex + 1, 0);
-    else
-      table_->TableTDrawCell(*p, rect, 0, logicalIndex + 1);
-    p->restore();
-  }
-
- private:
-  IncubatorTable* table_;
-};
 
 namespace {
 
@@ -95,14 +58,6 @@ QFrame* hintPanel(QWidget* parent, const std::initializer_list<const char*>& cap
   return f;
 }
 
-bool positiveInt(const QString& text, int& out) {
-  bool ok = false;
-  const int v = text.trimmed().toInt(&ok);
-  if (!ok || v <= 0) return false;
-  out = v;
-  return true;
-}
-
 // Setpoint words are hundredths: "37.80" as "00.00" shows them.
 QString hundredthsText(int v) {
   char buf[32];
@@ -111,46 +66,7 @@ QString hundredthsText(int v) {
   return QString::fromLatin1(buf);
 }
 
-QPixmap renderSvg(const QString& resource, int size) {
-  QPixmap pm(size, size);
-  pm.fill(Qt::transparent);
-  QSvgRenderer svg(resource);
-  QPainter g(&pm);
-  g.setRenderHint(QPainter::Antialiasing);
-  svg.render(&g);
-  return pm;
-}
-
 }  // namespace
-
-QFont fontOf(const FontClass& f) {
-  QFont font(qs(f.name));
-  font.setPointSize(f.size > 0 ? f.size : 8);
-  font.setBold(f.style & 1);
-  font.setItalic(f.style & 2);
-  font.setUnderline(f.style & 4);
-  font.setStrikeOut(f.style & 8);
-  return font;
-}
-
-QColor colorOf(const FontClass& f) {
-  // 0xFF0000nn names a system colour; the table's text colour stands in for it.
-  if (f.color & 0xFF000000u) return QColor(Qt::black);
-  return QColor(static_cast<int>(f.color & 0xFF), static_cast<int>((f.color >> 8) & 0xFF),
-                static_cast<int>((f.color >> 16) & 0xFF));
-}
-
-FontClass fontClassOf(const QFont& font, const QColor& color) {
-  FontClass f;
-  f.name = font.family().toStdString();
-  f.size = font.pointSize() > 0 ? font.pointSize() : 8;
-  f.style = (font.bold() ? 1 : 0) | (font.italic() ? 2 : 0) | (font.underline() ? 4 : 0) |
-            (font.strikeOut() ? 8 : 0);
-  f.color = static_cast<std::uint32_t>(color.red()) |
-            (static_cast<std::uint32_t>(color.green()) << 8) |
-            (static_cast<std::uint32_t>(color.blue()) << 16);
-  return f;
-}
 
 IncubatorTable::IncubatorTable(Settings& settings, QWidget* parent)
     : QWidget(parent), settings_(settings) {
@@ -194,65 +110,6 @@ IncubatorTable::IncubatorTable(Settings& settings, QWidget* parent)
   humHint_->setObjectName("PanelHintV");
   buildContextMenu();
   fontsChanged();
-}
-
-void IncubatorTable::chooseFon(int cls) {
-  const std::optional<QFont> f = chooseFont ? chooseFont(fonFont(cls)) : std::nullopt;
-  if (!f) return;
-  const std::optional<QColor> c = chooseColor ? chooseColor(fonColor(cls)) : std::nullopt;
-  if (c) return setFon(cls, *f, *c);
-  // A Cancel in the colour dialog drops only the colour: the font just chosen is taken and
-  // the class keeps its colour as stored (a system colour too).
-  FontClass& fon = settings_.FON[static_cast<std::size_t>(std::clamp(cls, 0, 3))];
-  const std::uint32_t kept = fon.color;
-  fon = fontClassOf(*f, fonColor(cls));
-  fon.color = kept;
-  fontsChanged();
-}
-
-void IncubatorTable::buildContextMenu() {
-  chooseFont = [this](const QFont& now) -> std::optional<QFont> {
-    bool ok = false;
-    const QFont f = QFontDialog::getFont(&ok, now, this);
-    return ok ? std::optional<QFont>(f) : std::nullopt;
-  };
-  chooseColor = [this](const QColor& now) -> std::optional<QColor> {
-    const QColor c = QColorDialog::getColor(now, this);
-    return c.isValid() ? std::optional<QColor>(c) : std::nullopt;
-  };
-  auto* menu = menu_ = new QMenu(this);
-  const char* fontEntries[4] = {"Шрифт залоловков таблицы", "Цвет, если выше зоны", "Цвет рабочий",
-                                "Цвет, если ниже зоны"};
-  for (int cls = 0; cls < 4; ++cls) {
-    QAction* a = menu->addAction(QString::fromUtf8(fontEntries[cls]));
-    connect(a, &QAction::triggered, this, [this, cls] { chooseFon(cls); });
-    if (cls == 0) menu->addSeparator();
-  }
-  menu->addSeparator();
-  connect(menu->addAction("Высота сторок"), &QAction::triggered, this, [this] {
-    bool ok = false;
-    const QString t = QInputDialog::getText(this, "высота строк", "Введите", QLineEdit::Normal,
-                                            QString::number(defaultRowHeight()), &ok);
-    if (ok) setRowHeightText(t);
-  });
-  connect(menu->addAction("Ширина 1-й колонки"), &QAction::triggered, this, [this] {
-    bool ok = false;
-    const QString t = QInputDialog::getText(this, "Ширина первой колонки", "Введите",
-                                            QLineEdit::Normal, QString::number(colWidth(0)), &ok);
-    if (ok) setFirstColWidthText(t);
-  });
-  connect(menu->addAction("Ширина остальных колонок"), &QAction::triggered, this, [this] {
-    bool ok = false;
-    const QString t = QInputDialog::getText(this, "Ширина остальных колонок", "Введите",
-                                            QLineEdit::Normal, QString::number(colWidth(1)), &ok);
-    if (ok) setOtherColWidthsText(t);
-  });
-  for (QWidget* w :
-       {static_cast<QWidget*>(grid_), static_cast<QWidget*>(top_), static_cast<QWidget*>(left_)}) {
-    w->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(w, &QWidget::customContextMenuRequested, this,
-            [menu, w](const QPoint& at) { menu->popup(w->mapToGlobal(at)); });
-  }
 }
 
 // ---- the grid of cells -----------------------------------------------------------------------
@@ -396,138 +253,6 @@ void IncubatorTable::refreshNames() {
   left_->viewport()->update();
 }
 
-// ---- fonts and drawing -----------------------------------------------------------------------
-
-QFont IncubatorTable::fonFont(int cls) const {
-  return fonts_[static_cast<std::size_t>(std::clamp(cls, 0, 3))];
-}
-QColor IncubatorTable::fonColor(int cls) const {
-  return colours_[static_cast<std::size_t>(std::clamp(cls, 0, 3))];
-}
-void IncubatorTable::setFon(int cls, const QFont& font, const QColor& color) {
-  if (cls < 0 || cls > 3) return;
-  settings_.FON[static_cast<std::size_t>(cls)] = fontClassOf(font, color);
-  fontsChanged();
-}
-void IncubatorTable::fontsChanged() {
-  for (std::size_t i = 0; i < 4; ++i) {
-    fonts_[i] = fontOf(settings_.FON[i]);
-    colours_[i] = colorOf(settings_.FON[i]);
-  }
-  grid_->viewport()->update();
-  top_->viewport()->update();
-  left_->viewport()->update();
-}
-
-int IncubatorTable::zoneClass(int c, int r) const {
-  if (!station_ || r < 1 || c < 1) return 0;
-  const int nk = r - 1;
-  Zone z;
-  if (c == 1)
-    z = temperatureZone(*station_, nk, station_->T1k[static_cast<std::size_t>(nk)]);
-  else if (c == 2 && kolT_ >= 1)
-    z = temperatureZone(*station_, nk, station_->T2k[static_cast<std::size_t>(nk)]);
-  else if (c == 3 && kolT_ == 2)
-    z = temperatureZone(*station_, nk, station_->T3k[static_cast<std::size_t>(nk)]);
-  else if (c == humidityColumn(kolT_))
-    z = humidityZone(*station_, nk);
-  else
-    return 0;
-  return z == Zone::Above ? 1 : (z == Zone::Within ? 2 : 3);
-}
-
-void IncubatorTable::TableTDrawCell(QPainter& p, const QRect& rect, int c, int r) {
-  const bool fixed = r == 0 || c == 0;
-  const int nk = r - 1;
-  const auto n = static_cast<std::size_t>(std::max(nk, 0));
-  QColor background = fixed ? palette().color(QPalette::Button) : QColor(Qt::white);
-  // The name cell shows the link: light grey while the incubator answers, yellow when lost.
-  if (c == 0 && r >= 1 && station_ && nk < kMaxRows)
-    background = station_->nameCellLinked(nk) ? QColor(214, 214, 214) : QColor(255, 255, 0);
-  p.fillRect(rect, background);
-  if (fixed) {
-    p.setPen(palette().color(QPalette::Mid));
-    p.drawLine(rect.topRight(), rect.bottomRight());
-    p.drawLine(rect.bottomLeft(), rect.bottomRight());
-  } else {
-    p.setPen(QColor(200, 200, 200));  // the grid lines
-    p.drawLine(rect.topRight(), rect.bottomRight());
-    p.drawLine(rect.bottomLeft(), rect.bottomRight());
-  }
-  p.save();
-  p.setClipRect(rect);
-
-  // One alarm picture per code, 50 pixels apart; a narrow column clips the last ones.
-  if (c == alarmsColumn(kolT_) && r >= 1 && station_) {
-    int drawn = 0;
-    for (int code : station_->avaria[n])
-      if (code != -1)
-        p.drawPixmap(rect.left() + 1 + 50 * drawn++, rect.top() + 5, alarmPicture(code));
-  }
-
-  const int cls = fixed ? 0 : zoneClass(c, r);
-  QFont font = fonFont(cls);
-  p.setFont(font);
-  p.setPen(fonColor(cls));
-  p.drawText(rect.adjusted(5, 5, 0, 0), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-             cells(c, r));
-
-  // The sensor in control is starred in its temperature column.
-  if (!fixed && station_ && c <= kolT_ + 1 && station_->t1_t2[n] == c) {
-    font.setPointSize(15);
-    p.setFont(font);
-    p.drawText(rect.adjusted(1, 1, 0, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("*"));
-  }
-
-  // Automatic incubation and recording, each with its picture and small texts.
-  if (c == recordColumn(kolT_) && r >= 1 && station_ && n < kMaxRows) {
-    const TFile_config& cfg = station_->config();
-    QFont small = font;
-    small.setPointSize(7);
-    small.setBold(false);
-    small.setItalic(false);
-    p.setFont(small);
-    p.setPen(Qt::black);
-    if (cfg.konfig_INK[n]) {
-      p.drawPixmap(rect.left(), rect.top(), statePicture(1));
-      p.drawText(QPoint(rect.left() + 1, rect.top() + 35 + p.fontMetrics().ascent()),
-                 qs(cfg.konfig_finkub[n].utf8()));
-    }
-    if (cfg.konfig_Write[n]) {
-      p.drawPixmap(rect.left() + 50, rect.top(), statePicture(0));
-      const int a = p.fontMetrics().ascent();
-      if (logTimes) {
-        const auto [from, to] = logTimes(nk);
-        p.drawText(QPoint(rect.left() + 100, rect.top() + a), qs(formatDateTime(from)));
-        p.drawText(QPoint(rect.left() + 100, rect.top() + 10 + a), qs(formatDateTime(to)));
-      }
-      p.drawText(QPoint(rect.left() + 100, rect.top() + 21 + a), qs(cfg.konfig_f[n].utf8()));
-    }
-  }
-  p.restore();
-}
-
-QPixmap IncubatorTable::alarmPicture(int code) {
-  static std::array<QPixmap, 9> pictures;
-  if (code < 0 || code > 8) code = 0;
-  QPixmap& pm = pictures[static_cast<std::size_t>(code)];
-  if (pm.isNull()) {
-    pm = renderSvg(QStringLiteral(":/pictures/alarm%1.svg").arg(code), 48);
-  }
-  return pm;
-}
-
-QPixmap IncubatorTable::statePicture(int which) {
-  static std::array<QPixmap, 2> pictures;
-  which = which == 1 ? 1 : 0;
-  QPixmap& pm = pictures[static_cast<std::size_t>(which)];
-  if (pm.isNull())
-    pm = renderSvg(which ? QStringLiteral(":/pictures/state-incubation.svg")
-                         : QStringLiteral(":/pictures/state-recording.svg"),
-                   32);
-  return pm;
-}
-
 // ---- hover and double-click ------------------------------------------------------------------
 
 std::pair<int, int> IncubatorTable::cellAt(QObject* where, const QPoint& p) const {
@@ -600,33 +325,6 @@ bool IncubatorTable::eventFilter(QObject* watched, QEvent* e) {
     humHint_->hide();
   }
   return QWidget::eventFilter(watched, e);
-}
-
-// ---- context menu numbers --------------------------------------------------------------------
-
-void IncubatorTable::reportNotNumber(const QString& text) {
-  if (message) message(("\"" + text + "\" - не является целым числом").toStdString());
-}
-
-bool IncubatorTable::setRowHeightText(const QString& text) {
-  int v = 0;
-  if (!positiveInt(text, v)) return reportNotNumber(text), false;
-  setDefaultRowHeight(v);
-  return true;
-}
-
-bool IncubatorTable::setFirstColWidthText(const QString& text) {
-  int v = 0;
-  if (!positiveInt(text, v)) return reportNotNumber(text), false;
-  setColWidth(0, v);
-  return true;
-}
-
-bool IncubatorTable::setOtherColWidthsText(const QString& text) {
-  int v = 0;
-  if (!positiveInt(text, v)) return reportNotNumber(text), false;
-  for (int c = 1; c < colCount(); ++c) setColWidth(c, v);
-  return true;
 }
 
 }  // namespace vs
