@@ -47,6 +47,10 @@ struct Settings {
   int ServerP = 0;  // station mode 0..4
   // [Inkub]
   int inkubKol = 1;  // incubator count spin box (written only)
+  // [Alarm]: read only; the operator sets them in the file
+  int alarmRepeat = 300;     // "Repeat", s: a waiting alarm is announced again; 0: once only
+  int alarmEscalate = 600;   // "Escalate", s after raise: the command runs; 0: never
+  std::string alarmCommand;  // "Command": program and arguments, split like a command line
 
   // Number of extra temperature columns, 0..2.
   int kol_t() const { return KOL_T < 0 ? 0 : (KOL_T > 2 ? 2 : KOL_T); }

@@ -397,6 +397,10 @@ void loadSettings(const fs::path& iniPath, Settings& s, std::vector<std::string>
   s.usbSerialNumber = ini.readString("USB", "usb-Serial_Number", d.usbSerialNumber);
   s.ServerP = readChoice(ini, "Server", "ServerP", 0, 4, d.ServerP, problems);
   s.inkubKol = ini.readInt("Inkub", "kol", d.inkubKol);
+  // A day is the longest wait that still means something for an alarm nobody answers.
+  s.alarmRepeat = readChoice(ini, "Alarm", "Repeat", 0, 86400, d.alarmRepeat, problems);
+  s.alarmEscalate = readChoice(ini, "Alarm", "Escalate", 0, 86400, d.alarmEscalate, problems);
+  s.alarmCommand = ini.readString("Alarm", "Command", d.alarmCommand);
 }
 
 bool saveSettings(const fs::path& iniPath, const Settings& s) {
