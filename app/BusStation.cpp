@@ -12,6 +12,7 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
       link(backend),
       station(w.store.config, w.clock, w.home()),
       sound(w.home()),
+      alarms(station, w.clock, w.home()),
       logs(w.home(), w.store.config, station) {
   // Bytes: adapter -> link -> codec -> dispatch -> consumers.
   link.Obrabotka_N = [this](std::uint8_t b) { codec.Obrabotka_N(b); };
@@ -42,9 +43,28 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   };
   station.hooks.Close_USB = [this] { link.Close_USB(); };
 
-  // Alarm sounds: the check sees C2k before the station lets it follow C2.
-  station.listeners.add(StatusStep::SoundCheck,
-                        [this](const StatusEvent& e) { sound.zvuk_prov(station, e.nk, e.sender); });
+  // Alarm sounds: the check sees C2k before the station lets it follow C2. An incubator
+  // shelved for maintenance is not announced; its C2k still follows C2.
+  station.listeners.add(StatusStep::SoundCheck, [this](const StatusEvent& e) {
+    if (alarms.list.shelved(e.sender))
+      station.C2k[static_cast<std::size_t>(e.nk)] = station.C2[static_cast<std::size_t>(e.nk)];
+    else
+      sound.zvuk_prov(station, e.nk, e.sender);
+    alarms.onAnswer(e);
+  });
+  // A repeat goes through the sequencer as a rising bit would: one flag per kind, so a hall in
+  // alarm queues no more than one announcement of each. An announcement of the kind already
+  // waiting keeps the incubator it names.
+  alarms.list.announce = [this](int number, AlarmKind kind) {
+    const int slot = alarmSoundSlot(kind);
+    if (slot < 0) return;  // no clip of its own for this kind
+    const auto s = static_cast<std::size_t>(slot);
+    if (sound.zvuk_[s]) return;
+    sound.zvuk_[s] = true;
+    sound.zvuk_num_slot[s] = number;
+  };
+  alarms.list.journal = [this](const std::string& line) { ws.journal.Err(line); };
+  alarms.store.journal = alarms.list.journal;
   // Every answer of a logged row is a sample, in its fixed place after the windows.
   station.listeners.add(StatusStep::LogWriter, [this](const StatusEvent& e) {
     if (!station.observer) logs.capture(e.nk, e.time);
@@ -62,6 +82,7 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   station.failures.report = report;
   station.dan.report = report;
   sound.failures.report = report;
+  alarms.store.failures.report = report;
   logs.failures.report = report;
   // Confirmed writes go to the journal; a write left unconfirmed also to the operator.
   writer.journal = [this](const std::string& line) { ws.journal.Err(line); };
@@ -80,6 +101,12 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
     link.Server_s = loadServerPath(ws.insPath());
     sound.zvuk = s.zvuk;
     sound.setZvukOn(s.ZWUK_ON == 1);
+    alarms.applySettings(s);
+  });
+  // The list comes back once the plant configuration is in, before the first tick.
+  ws.afterStartUp.push_back([this] {
+    alarms.store.readOnly = station.observer || ws.readOnly();
+    alarms.load();
   });
   ws.onResetTables.push_back([this] {
     station.zvukON1.fill(false);
@@ -87,6 +114,7 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
   });
   ws.beforeShutDown.push_back([this] {
     if (!station.observer) logs.flushAll();
+    alarms.save();
     Settings& s = ws.settings;
     s.usbSerialNumber = link.USB_Serial_Number;
     s.usbCom = link.Selected_USB_Number;
@@ -104,6 +132,7 @@ void BusStation::tick1s() {
   if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
   station.dan.Server_s = folder;
   station.Timer1();
+  station.failures.guard("alarms", [this] { alarms.tick1s(); });
   station.failures.guard("Timer_inkub", [this] {
     programs.tick1s();
     programs.tick1sDispatch();

@@ -6,6 +6,7 @@
 #pragma once
 #include <functional>
 
+#include "alarms/StationAlarms.h"
 #include "bus/FrameCodec.h"
 #include "bus/FrameDispatcher.h"
 #include "bus/SerialBackend.h"
@@ -37,6 +38,10 @@ class BusStation {
   // gives it its player (sound.setPlayer); without one the alarms pass silently. Sound on or
   // off follows ws.settings.ZWUK_ON, which the general settings window changes at once.
   SoundAlarms sound;
+  // Alarms that wait for a person: raised and cleared from the answers and the link
+  // supervision, repeated through `sound`, escalated through the runner the program sets
+  // (alarms.list.setRunner), kept in the working folder's "alarms.txt".
+  StationAlarms alarms;
   // The interactive write engine of the write dialog; KomAvt queues action commands.
   WriteEngine writer{station};
   // The measurement logs of the rows with logging on; what is still buffered is written at
