@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
+#include <QSysInfo>
 #include <QTableWidget>
 #include <QToolButton>
 #include <algorithm>
@@ -32,7 +33,9 @@
 
 namespace vs {
 
-StationTimers::StationTimers(BusStation& bus, QObject* parent) : QObject(parent) {
+StationTimers::StationTimers(BusStation& bus, QObject* parent) : QObject(parent), bus_(bus) {
+  bus.alarms.list.station = QSysInfo::machineHostName().toStdString();
+  bus.alarms.list.setRunner(&escalation_);
   connect(&t20_, &QTimer::timeout, this, [&bus] { bus.tick20ms(); });
   connect(&t100_, &QTimer::timeout, this, [&bus] { bus.tick100ms(); });
   connect(&t1000_, &QTimer::timeout, this, [&bus] { bus.tick1s(); });
@@ -41,6 +44,10 @@ StationTimers::StationTimers(BusStation& bus, QObject* parent) : QObject(parent)
   t20_.start(20);
   t100_.start(100);
   t1000_.start(1000);
+}
+
+StationTimers::~StationTimers() {
+  bus_.alarms.list.setRunner(nullptr);
 }
 
 namespace {

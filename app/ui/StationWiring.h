@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include "alarms/ui/EscalationProcess.h"
 #include "app/BusStation.h"
 #include "app/ui/AppWindows.h"
 
@@ -13,11 +14,15 @@ namespace vs {
 class StationTimers : public QObject {
   Q_OBJECT
  public:
-  // Starts the 20 ms, 100 ms and 1 s timers of the station.
+  // Starts the 20 ms, 100 ms and 1 s timers of the station, and gives its alarm list the
+  // runner of the escalation commands and the host name they are told.
   explicit StationTimers(BusStation& bus, QObject* parent = nullptr);
+  ~StationTimers() override;
 
  private:
+  BusStation& bus_;
   QTimer t20_, t100_, t1000_;
+  EscalationProcess escalation_;
 };
 
 // The engine parts of the bus station that windows show or work on, for createWindows().
