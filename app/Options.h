@@ -1,9 +1,8 @@
-// The program's command line: the working folder, the mode without windows, and whatever else
-// was given, kept for the options that later parts of the program add.
+// What the program was told on its command line: the working folder, the mode without
+// windows, the demo, the pictures, the web view and the log conversion.
 #pragma once
 #include <filesystem>
 #include <string>
-#include <vector>
 
 #include "sheet/SheetFormat.h"
 
@@ -20,13 +19,6 @@ struct Options {
   // --web [ADDR:]PORT: serve the read-only web view there (127.0.0.1 unless ADDR is given);
   // empty: as the settings file says.
   std::string web;
-  // Options this parser does not know, in the order given.
-  std::vector<std::string> extra;
-  std::string error;  // non-empty when the command line cannot be used
 };
-
-// Parses the arguments after the program name. `programDir` is the default working folder.
-// "--home DIR" and "--home=DIR" are both accepted, and so for every option with a value.
-Options parseOptions(const std::vector<std::string>& args, const std::filesystem::path& programDir);
 
 }  // namespace vs

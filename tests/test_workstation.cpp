@@ -1,5 +1,4 @@
-// Start-up and shut-down of the workstation on a scratch installation, the command line and
-// the window order.
+// Start-up and shut-down of the workstation on a scratch installation, and the window order.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/Options.h"
 #include "app/WindowOrder.h"
 #include "config/SettingsFile.h"
 #include "config/Workstation.h"
@@ -222,27 +220,6 @@ TEST(WorkstationSettings, ReloadAndNastrGoThroughTheSettingsFile) {
   EXPECT_EQ(ws.settings.formWidth, 1234);
   EXPECT_EQ(ws.settings.KOL_T, 1);
   EXPECT_EQ(ws.settings.Help, 1);
-}
-
-TEST(Options, WorkingFolderHeadlessAndUnknownOptions) {
-  const fs::path dir = "/opt/vetrostan";
-  Options o = parseOptions({}, dir);
-  EXPECT_EQ(o.home, dir);
-  EXPECT_FALSE(o.headless);
-  EXPECT_TRUE(o.error.empty());
-
-  o = parseOptions({"--headless", "--home", "/tmp/h", "--demo", "x"}, dir);
-  EXPECT_TRUE(o.headless);
-  EXPECT_TRUE(o.demo);
-  EXPECT_EQ(o.home, "/tmp/h");
-  EXPECT_EQ(o.extra, (std::vector<std::string>{"x"}));
-
-  o = parseOptions({"--home=/tmp/a b", "--screenshot", "/tmp/shots"}, dir);
-  EXPECT_EQ(o.home, "/tmp/a b");
-  EXPECT_EQ(o.screenshot, "/tmp/shots");
-
-  EXPECT_FALSE(parseOptions({"--home"}, dir).error.empty());
-  EXPECT_FALSE(parseOptions({"--home="}, dir).error.empty());
 }
 
 TEST(WindowOrder, MainWindowFirstAndEveryNameOnce) {

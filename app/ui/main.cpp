@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -10,10 +11,12 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStatusBar>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -27,6 +30,7 @@
 #include "app/ExportCommand.h"
 #include "app/Options.h"
 #include "app/ui/AppWindows.h"
+#include "app/ui/CommandLine.h"
 #include "app/ui/SignalWatcher.h"
 #include "app/ui/SingleInstance.h"
 #include "app/ui/StationWiring.h"
@@ -68,6 +72,46 @@ using namespace vs;
 
 namespace {
 
+constexpr const char* kHeadlessHint =
+    "run with --headless for the station without windows, or --help for the options";
+
+// Whether the windows have somewhere to go. Qt aborts the program when they
+// have not; on Windows and macOS there is always a screen.
+bool displayNamed() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+    if (!qEnvironmentVariableIsEmpty(name)) return true;
+  return false;
+#else
+  return true;
+#endif
+}
+
+// While the application object is made, Qt's messages wait here: a display that
+// is named but cannot be reached ends the program with one line that says so
+// instead of an abort.
+QtMessageHandler g_qtHandler = nullptr;
+QStringList g_heldMessages;
+
+void holdMessage(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type != QtFatalMsg) {
+    g_heldMessages << text;
+    return;
+  }
+  const QString why = g_heldMessages.isEmpty() ? text.section('\n', 0, 0) : g_heldMessages.first();
+  std::cerr << "Vetrostan: the windows cannot be shown (" << why.simplified().toStdString() << "); "
+            << kHeadlessHint << '\n';
+  std::_Exit(kExitFailed);
+}
+
+std::unique_ptr<QApplication> makeApplication(int& argc, char** argv) {
+  g_qtHandler = qInstallMessageHandler(holdMessage);
+  auto app = std::make_unique<QApplication>(argc, argv);
+  qInstallMessageHandler(g_qtHandler);
+  for (const QString& text : std::exchange(g_heldMessages, {})) qWarning().noquote() << text;
+  return app;
+}
+
 fs::path programDir(const char* argv0) {
   std::error_code ec;
   fs::path exe = fs::canonical("/proc/self/exe", ec);
@@ -85,9 +129,9 @@ QString className(const QWidget* w) {
   return QString::fromLatin1(w->metaObject()->className()).section("::", -1);
 }
 
-// The history of the first logged incubator whose log exists: the chart tab with every series
-// and the setpoint series of "Доп.", the "Доп." window, the spreadsheet export of that log,
-// and the program window with its log settings.
+// The history of the first logged incubator whose log exists: the chart tab
+// with every series and the setpoint series of "Доп.", the "Доп." window, the
+// spreadsheet export of that log, and the program window with its log settings.
 void saveHistoryScreens(AppWindows& w, Workstation& ws, const LogWriter& logs, const QDir& out) {
   const TFile_config& cfg = ws.store.config;
   QString log;
@@ -132,8 +176,8 @@ void saveHistoryScreens(AppWindows& w, Workstation& ws, const LogWriter& logs, c
   }
 }
 
-// The program editor on the first incubator, and the report window once the first queue of
-// the programs has been written (30 s at most).
+// The program editor on the first incubator, and the report window once the
+// first queue of the programs has been written (30 s at most).
 void saveProgramScreens(AppWindows& w, const QDir& out) {
   if (w.rezimForm) {
     w.rezimForm->select(w.form2 ? w.form2->row() : 0);
@@ -157,8 +201,8 @@ void saveProgramScreens(AppWindows& w, const QDir& out) {
   w.form5->grab().save(out.filePath("TForm5.png"));
 }
 
-// Pictures of the main window (each tab, and a hover panel over the first row) and of the
-// dialogs, for documentation and checks.
+// Pictures of the main window (each tab, and a hover panel over the first row)
+// and of the dialogs, for documentation and checks.
 void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, const fs::path& dir) {
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -191,8 +235,9 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, cons
     d->grab().save(out.filePath(className(d) + ".png"));
   }
   saveHistoryScreens(w, ws, logs, out);
-  // Windows that fill themselves from the answers while shown: the detail window, the
-  // parameter editor and the configuration window, each on the first incubator.
+  // Windows that fill themselves from the answers while shown: the detail
+  // window, the parameter editor and the configuration window, each on the
+  // first incubator.
   const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF, w.zaslonkiF,
                                    w.gsmF,  w.obnovF,      w.dispetch};
   for (QWidget* d : live)
@@ -209,8 +254,8 @@ void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, cons
   w.form1->show();
 }
 
-// True once every polled row has answered, or has been polled twice without an answer: the
-// table shows a whole cycle of live values.
+// True once every polled row has answered, or has been polled twice without an
+// answer: the table shows a whole cycle of live values.
 bool wholeCycleShown(const Station& st) {
   const TFile_config& cfg = st.config();
   for (int nk = 0; nk < st.kol_inkub(); ++nk) {
@@ -220,9 +265,9 @@ bool wholeCycleShown(const Station& st) {
   return true;
 }
 
-// What the program runs on, with or without windows: the workstation, its serial port (the
-// adapter, or in the demo the simulated hall running on the monotonic clock) and the bus
-// station over that port.
+// What the program runs on, with or without windows: the workstation, its
+// serial port (the adapter, or in the demo the simulated hall running on the
+// monotonic clock) and the bus station over that port.
 struct Plant {
   explicit Plant(const Options& opt)
       : sim(opt.demo ? makeHall(since, opt.home) : nullptr),
@@ -236,7 +281,8 @@ struct Plant {
     bus.sound.setPlayer(&soundPlayer);
   }
 
-  // With the four-line hub switched on in the demo's settings, the hall hangs behind a hub.
+  // With the four-line hub switched on in the demo's settings, the hall hangs
+  // behind a hub.
   static std::unique_ptr<SimBus> makeHall(QElapsedTimer& since, const fs::path& home) {
     auto hall = std::make_unique<SimBus>();
     demoHall(*hall);
@@ -257,8 +303,8 @@ struct Plant {
   BusStation bus;
 };
 
-// Without windows the link's messages (an adapter that cannot be opened) go where every
-// message goes: standard error and the journal.
+// Without windows the link's messages (an adapter that cannot be opened) go
+// where every message goes: standard error and the journal.
 class HeadlessLinkView final : public UsbLinkView {
  public:
   explicit HeadlessLinkView(const Workstation& ws) : ws_(ws) {}
@@ -272,7 +318,8 @@ std::string utf8(const QString& s) {
   return s.toStdString();
 }
 
-// The lock of the working folder could not be made: say that a second copy would go unseen.
+// The lock of the working folder could not be made: say that a second copy
+// would go unseen.
 void reportLockProblem(Workstation& ws, const SingleInstance& single) {
   if (single.problem().isEmpty()) return;
   ws.report("Файл блокировки " + utf8(SingleInstance::lockPathFor(ws.home())) + " не создан (" +
@@ -282,13 +329,14 @@ void reportLockProblem(Workstation& ws, const SingleInstance& single) {
 int runHeadless(const Options& opt, int argc, char** argv) {
   QCoreApplication app(argc, argv);
   SignalWatcher watcher;
-  // A service started twice on one folder would fight the first for the bus and its files.
+  // A service started twice on one folder would fight the first for the bus and
+  // its files.
   SingleInstance single(SingleInstance::lockPathFor(opt.home));
   if (!single.isFirst()) {
     std::cerr << "Vetrostan: " << kSecondCopyCaption << " Рабочая папка " << opt.home.string()
               << " занята другой копией программы (процесс " << single.holderPid()
               << "); эта копия не запускается.\n";
-    return 3;
+    return kExitSecondCopy;
   }
   Plant plant(opt);
   Workstation& ws = plant.ws;
@@ -311,11 +359,12 @@ int runHeadless(const Options& opt, int argc, char** argv) {
   StationTimers timers(bus);
   const auto webView = web::startWebView(opt.web, ws, bus.station);
   const int rc = app.exec();
-  return rc != 0 ? rc : (saved ? 0 : 1);
+  return rc != kExitDone ? rc : saved ? kExitDone : kExitFailed;
 }
 
 int runWindows(const Options& opt, int argc, char** argv) {
-  QApplication app(argc, argv);
+  std::unique_ptr<QApplication> made = makeApplication(argc, argv);
+  QApplication& app = *made;
   QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
   SignalWatcher watcher;
   SingleInstance single(SingleInstance::lockPathFor(opt.home));
@@ -326,8 +375,8 @@ int runWindows(const Options& opt, int argc, char** argv) {
   Plant plant(opt);
   Workstation& ws = plant.ws;
   BusStation& bus = plant.bus;
-  // A second copy on this folder keeps the warning of old and only watches: the bus, "dan.dan",
-  // the settings and the configuration belong to the first.
+  // A second copy on this folder keeps the warning of old and only watches: the
+  // bus, "dan.dan", the settings and the configuration belong to the first.
   const bool secondCopy = !single.isFirst();
   if (secondCopy) {
     ws.setReadOnly(true);
@@ -338,8 +387,9 @@ int runWindows(const Options& opt, int argc, char** argv) {
     QMessageBox::information(QApplication::activeWindow(), QString::fromUtf8(kAppTitle),
                              QString::fromStdString(text));
   };
-  // Notices go to the main window's status line once it exists (and to standard error always,
-  // for whoever started the program from a terminal or a service manager).
+  // Notices go to the main window's status line once it exists (and to standard
+  // error always, for whoever started the program from a terminal or a service
+  // manager).
   ws.notice = [&noticeBoard](const std::string& text) {
     std::cerr << text << '\n';
     if (!noticeBoard) return;
@@ -361,8 +411,9 @@ int runWindows(const Options& opt, int argc, char** argv) {
   QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &TForm1::closeForShutdown);
   main->show();
   if (!opt.screenshot.empty()) {
-    // The pictures show live values: they wait for a whole poll cycle (20 s at most). With the
-    // hub on, its table goes at once so that the adapter window shows the hub's version.
+    // The pictures show live values: they wait for a whole poll cycle (20 s at
+    // most). With the hub on, its table goes at once so that the adapter window
+    // shows the hub's version.
     if (bus.link.RS485_4) bus.hub.Write_4RS485();
     auto* wait = new QTimer(main);
     auto* since = new QElapsedTimer;
@@ -382,15 +433,32 @@ int runWindows(const Options& opt, int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + 1, argv + argc);
-  const Options opt = parseOptions(args, programDir(argc > 0 ? argv[0] : nullptr));
-  if (!opt.error.empty()) {
-    std::cerr << "Vetrostan: " << opt.error << '\n';
-    return 2;
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  const CommandLine line = readCommandLine(arguments, programDir(argc > 0 ? argv[0] : nullptr));
+  switch (line.action) {
+    case CommandLine::Action::Help:
+      std::cout << line.usage.toStdString();
+      return kExitDone;
+    case CommandLine::Action::Version:
+      std::cout << versionLine().toStdString();
+      return kExitDone;
+    case CommandLine::Action::Refuse:
+      std::cerr << "Vetrostan: " << line.error.toStdString() << "\n\n" << line.usage.toStdString();
+      return kExitBadCommand;
+    case CommandLine::Action::Run:
+      break;
   }
-  for (const std::string& a : opt.extra) std::cerr << "Vetrostan: unknown option " << a << '\n';
+  const Options& opt = line.options;
   // A conversion on the command line needs neither the station nor a window.
   if (!opt.exportLog.empty()) return runExport(opt);
+  if (!opt.headless && !displayNamed()) {
+    std::cerr << "Vetrostan: no display to show the windows on (DISPLAY, "
+                 "WAYLAND_DISPLAY and "
+                 "QT_QPA_PLATFORM are not set); "
+              << kHeadlessHint << '\n';
+    return kExitFailed;
+  }
   Options run = opt;
   std::error_code ec;
   if (run.demo) {
