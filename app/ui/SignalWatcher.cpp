@@ -36,7 +36,9 @@ SignalWatcher::SignalWatcher(QObject* parent) : QObject(parent) {
   notifier_ = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, [this] {
     unsigned char b = 0;
-    if (::read(g_pipe[1], &b, 1) == 1) emit terminationRequested(b);
+    if (::read(g_pipe[1], &b, 1) != 1) return;
+    if (requested_ == 0) requested_ = b;
+    emit terminationRequested(b);
   });
   struct sigaction sa {};
   sa.sa_handler = onSignal;

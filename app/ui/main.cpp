@@ -1,5 +1,6 @@
 // The program Vetrostan: creates the workstation and its windows in their order, runs the
-// start-up, and ends through the shut-down when the main window closes or on SIGINT/SIGTERM.
+// start-up, and ends through the shut-down when the main window closes or on SIGINT, SIGTERM or
+// SIGHUP.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDateTime>
@@ -18,6 +19,7 @@
 #include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -31,6 +33,7 @@
 #include "app/Options.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/CommandLine.h"
+#include "app/ui/ModalBoxes.h"
 #include "app/ui/SignalWatcher.h"
 #include "app/ui/SingleInstance.h"
 #include "app/ui/StationWiring.h"
@@ -366,7 +369,31 @@ int runWindows(const Options& opt, int argc, char** argv) {
   std::unique_ptr<QApplication> made = makeApplication(argc, argv);
   QApplication& app = *made;
   QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
+  // Before any window: a box of the start-up is already one that a signal may not wait on.
+  ModalBoxes boxes;
   SignalWatcher watcher;
+  // A signal ends the program through the main window's shut-down, whatever box is open. A
+  // quit asked before app.exec() runs is lost, so until then the request only waits: boxes
+  // opened meanwhile are closed, and the main loop's first pass takes it up.
+  bool looping = false;
+  QPointer<TForm1> mainWindow;
+  std::function<void()> endProgram = [&] {
+    if (mainWindow && mainWindow->isVisible()) {
+      mainWindow->closeForShutdown();
+      // Still inside the main window's own close (the signal came under the question it asks
+      // before closing): once that has returned, the shut-down's close goes through.
+      if (mainWindow->isVisible()) {
+        QTimer::singleShot(100, &app, endProgram);
+        return;
+      }
+    }
+    // A window that refuses to close must not keep the program alive.
+    QCoreApplication::exit(kExitDone);
+  };
+  QObject::connect(&watcher, &SignalWatcher::terminationRequested, &app, [&] {
+    boxes.closeAll();
+    if (looping) QTimer::singleShot(0, &app, endProgram);
+  });
   SingleInstance single(SingleInstance::lockPathFor(opt.home));
   QPointer<TForm1> noticeBoard;  // outlives the plant, whose notices may name it
   // The demo hall's mimic picture is drawn here, where fonts are at hand.
@@ -408,7 +435,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
     ws.report(std::string(kSecondCopyCaption) + " Процесс " + std::to_string(single.holderPid()) +
               " работает в этой папке; " + std::string(kSecondCopyNote).substr(3));
   QObject::connect(main, &TForm1::closed, &app, &QCoreApplication::quit);
-  QObject::connect(&watcher, &SignalWatcher::terminationRequested, main, &TForm1::closeForShutdown);
+  mainWindow = main;
   main->show();
   if (!opt.screenshot.empty()) {
     // The pictures show live values: they wait for a whole poll cycle (20 s at
@@ -427,6 +454,10 @@ int runWindows(const Options& opt, int argc, char** argv) {
     });
     wait->start(200);
   }
+  QTimer::singleShot(0, &app, [&] {
+    looping = true;
+    if (watcher.requested()) endProgram();
+  });
   return app.exec();
 }
 
