@@ -5,10 +5,12 @@
 #include <QEvent>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPointer>
 #include <QTextDocumentFragment>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <iostream>
 
 namespace vs {
@@ -39,6 +41,11 @@ ModalBoxes::~ModalBoxes() {
   if (qApp) qApp->removeEventFilter(this);
 }
 
+void ModalBoxes::pictureInto(const QDir& dir) {
+  picturing_ = true;
+  dir_ = dir;
+}
+
 void ModalBoxes::closeAll() {
   closing_ = true;
   // Each of them runs its own event loop by now (this runs from one), so closing one ends it.
@@ -49,8 +56,32 @@ void ModalBoxes::closeAll() {
     if (w) handle(w);
 }
 
+QString ModalBoxes::fileNameFor(const QWidget* w, const QSet<QString>& taken) {
+  QStringList words;
+  for (QString token : saying(w).split(' ', Qt::SkipEmptyParts)) {
+    // A path counts by its file name: the folders are the same for every box.
+    const qsizetype slash = std::max(token.lastIndexOf('/'), token.lastIndexOf('\\'));
+    if (slash >= 0) token = token.mid(slash + 1);
+    QString word;
+    for (const QChar ch : token + ' ') {
+      if (ch.isLetterOrNumber()) {
+        word += ch;
+      } else if (!word.isEmpty()) {
+        words << word;
+        word.clear();
+      }
+    }
+  }
+  QString base = QStringList(words.mid(0, 6)).join('_').left(60);
+  if (base.isEmpty()) base = "box";
+  QString name = "box_" + base + ".png";
+  for (int n = 2; taken.contains(name); ++n)
+    name = QStringLiteral("box_%1_%2.png").arg(base).arg(n);
+  return name;
+}
+
 bool ModalBoxes::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::Show && closing_ && watched->isWidgetType()) {
+  if (event->type() == QEvent::Show && (picturing_ || closing_) && watched->isWidgetType()) {
     auto* w = static_cast<QWidget*>(watched);
     // Closed once its own event loop runs: a dialog hidden before its loop starts would leave
     // that loop waiting for good.
@@ -65,7 +96,20 @@ bool ModalBoxes::eventFilter(QObject* watched, QEvent* event) {
 void ModalBoxes::handle(QWidget* w) {
   if (!w->isVisible()) return;
   const QString text = saying(w);
-  std::cerr << "Vetrostan: box \"" << text.toStdString() << "\" closed: the program ends\n";
+  if (picturing_) {
+    const QString name = fileNameFor(w, taken_);
+    taken_.insert(name);
+    if (w->grab().save(dir_.filePath(name))) {
+      pictures_ << name;
+      std::cerr << "Vetrostan: box \"" << text.toStdString() << "\" saved as "
+                << dir_.filePath(name).toStdString() << " and closed\n";
+    } else {
+      std::cerr << "Vetrostan: box \"" << text.toStdString() << "\" closed; its picture "
+                << dir_.filePath(name).toStdString() << " could not be written\n";
+    }
+  } else {
+    std::cerr << "Vetrostan: box \"" << text.toStdString() << "\" closed: the program ends\n";
+  }
   closeWindow(w);
 }
 

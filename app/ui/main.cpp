@@ -2,21 +2,14 @@
 // start-up, and ends through the shut-down when the main window closes or on SIGINT, SIGTERM or
 // SIGHUP.
 #include <QApplication>
-#include <QCheckBox>
 #include <QDateTime>
 #include <QDebug>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QStatusBar>
 #include <QStringList>
-#include <QTabWidget>
-#include <QTableWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -34,40 +27,18 @@
 #include "app/ui/AppWindows.h"
 #include "app/ui/CommandLine.h"
 #include "app/ui/ModalBoxes.h"
+#include "app/ui/Screenshots.h"
 #include "app/ui/SignalWatcher.h"
 #include "app/ui/SingleInstance.h"
 #include "app/ui/StationWiring.h"
-#include "app/ui/TForm4.h"
-#include "boards/ui/TObnovF.h"
-#include "boards/ui/TZaslonkiF.h"
-#include "boards/ui/TlotkiF.h"
 #include "bus/ui/QtSerialBackend.h"
-#include "bus/ui/TForm100.h"
-#include "bus/ui/TForm14.h"
 #include "config/SettingsFile.h"
 #include "config/Workstation.h"
-#include "config/ui/TForm15.h"
-#include "config/ui/TFormUST.h"
-#include "history/ui/TForm12.h"
-#include "history/ui/TForm16.h"
-#include "history/ui/TabCharts.h"
 #include "mimic/ui/DemoMimic.h"
-#include "mimic/ui/TDispetch.h"
-#include "mimic/ui/TForm13.h"
-#include "notify/ui/TgsmF.h"
-#include "programs/ui/TForm2.h"
-#include "programs/ui/TForm5.h"
-#include "programs/ui/TRezimForm.h"
-#include "setpoints/ui/TNastrDF.h"
-#include "setpoints/ui/TParamWriteF.h"
-#include "setpoints/ui/TWriteF.h"
 #include "sim/SimBus.h"
 #include "sim/SimHall.h"
-#include "station/MainTableLayout.h"
-#include "station/ui/IncubatorTable.h"
 #include "station/ui/QtSoundPlayer.h"
 #include "station/ui/TForm1.h"
-#include "station/ui/TForm9.h"
 #include "web/ui/WebView.h"
 
 namespace fs = std::filesystem;
@@ -78,8 +49,8 @@ namespace {
 constexpr const char* kHeadlessHint =
     "run with --headless for the station without windows, or --help for the options";
 
-// Whether the windows have somewhere to go. Qt aborts the program when they
-// have not; on Windows and macOS there is always a screen.
+// Whether the windows have somewhere to go. Qt aborts the program when they have not; on
+// Windows and macOS there is always a screen.
 bool displayNamed() {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
   for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
@@ -90,9 +61,8 @@ bool displayNamed() {
 #endif
 }
 
-// While the application object is made, Qt's messages wait here: a display that
-// is named but cannot be reached ends the program with one line that says so
-// instead of an abort.
+// While the application object is made, Qt's messages wait here: a display that is named but
+// cannot be reached ends the program with one line that says so instead of an abort.
 QtMessageHandler g_qtHandler = nullptr;
 QStringList g_heldMessages;
 
@@ -122,155 +92,9 @@ fs::path programDir(const char* argv0) {
   return exe.parent_path();
 }
 
-QString qpath(const fs::path& p) {
-  const std::u8string u = p.u8string();
-  return QString::fromUtf8(reinterpret_cast<const char*>(u.data()),
-                           static_cast<qsizetype>(u.size()));
-}
-
-QString className(const QWidget* w) {
-  return QString::fromLatin1(w->metaObject()->className()).section("::", -1);
-}
-
-// The history of the first logged incubator whose log exists: the chart tab
-// with every series and the setpoint series of "Доп.", the "Доп." window, the
-// spreadsheet export of that log, and the program window with its log settings.
-void saveHistoryScreens(AppWindows& w, Workstation& ws, const LogWriter& logs, const QDir& out) {
-  const TFile_config& cfg = ws.store.config;
-  QString log;
-  int row = 0;
-  for (int nk = 0; nk < usableRows(cfg) && log.isEmpty(); ++nk) {
-    const auto n = static_cast<std::size_t>(nk);
-    const fs::path p = logs.filPath(nk);
-    std::error_code ec;
-    if (cfg.konfig_Write[n] && fs::exists(p, ec)) {
-      log = qpath(p);
-      row = nk;
-    }
-  }
-  if (w.form2) {
-    w.form2->openFor(row);
-    w.form2->grab().save(out.filePath("TForm2.png"));
-    w.form2->close();
-  }
-  if (log.isEmpty()) return;
-  TabCharts* charts = w.form1->chartsTab();
-  QTabWidget* pages = w.form1->pageControl();
-  pages->setCurrentWidget(charts);
-  for (int i = 0; i < kLogSeries; ++i) charts->seriesButton(i)->setChecked(true);
-  charts->gapButton()->setChecked(false);  // the pause in the demo's log shows as a break
-  charts->load(log);
-  if (TForm16* extra = charts->extraWindow()) {
-    extra->show();
-    extra->refresh();
-    for (int i = 0; i < 8; ++i) extra->box(i)->setChecked(true);
-    extra->read();
-    extra->grab().save(out.filePath("TForm16.png"));
-    extra->close();
-  }
-  w.form1->grab().save(out.filePath("TForm1_charts.png"));
-  pages->setCurrentIndex(0);
-  if (w.form12) {
-    w.form12->openCheck()->setChecked(false);
-    w.form12->show();
-    w.form12->convert(log);
-    w.form12->grab().save(out.filePath("TForm12.png"));
-    w.form12->close();
-  }
-}
-
-// The program editor on the first incubator, and the report window once the
-// first queue of the programs has been written (30 s at most).
-void saveProgramScreens(AppWindows& w, const QDir& out) {
-  if (w.rezimForm) {
-    w.rezimForm->select(w.form2 ? w.form2->row() : 0);
-    w.rezimForm->show();
-    w.rezimForm->grab().save(out.filePath("TRezimForm.png"));
-    w.rezimForm->close();
-  }
-  if (!w.form5) return;
-  QElapsedTimer waited;
-  waited.start();
-  while (waited.elapsed() < 30000 &&
-         !w.form5->log()->toPlainText().contains(QString::fromUtf8("Получен второй ответ"))) {
-    QEventLoop wait;
-    QTimer::singleShot(200, &wait, &QEventLoop::quit);
-    wait.exec();
-  }
-  QEventLoop more;  // a few more lines of the queue
-  QTimer::singleShot(6000, &more, &QEventLoop::quit);
-  more.exec();
-  w.form5->resize(640, 360);
-  w.form5->grab().save(out.filePath("TForm5.png"));
-}
-
-// Pictures of the main window (each tab, and a hover panel over the first row)
-// and of the dialogs, for documentation and checks.
-void saveScreenshots(AppWindows& w, Workstation& ws, const LogWriter& logs, const fs::path& dir) {
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  const QDir out(qpath(dir));
-  QTabWidget* pages = w.form1->pageControl();
-  for (int i = 0; i < pages->count(); ++i) {
-    pages->setCurrentIndex(i);
-    w.form1->grab().save(out.filePath(QString("TForm1_tab%1.png").arg(i)));
-  }
-  pages->setCurrentIndex(0);
-  IncubatorTable* table = w.form1->table();
-  const int help = ws.settings.Help;
-  ws.settings.Help = 1;
-  for (const auto& [column, name] :
-       {std::pair{1, "TForm1_hoverT.png"},
-        std::pair{humidityColumn(table->kolT()), "TForm1_hoverV.png"}}) {
-    const QRect cell = table->grid()->visualRect(table->grid()->model()->index(0, column - 1));
-    const QPoint at = table->grid()->viewport()->mapTo(table, cell.center()) + QPoint(0, 120);
-    table->TableTMouseMove(column, 1, at);
-    w.form1->grab().save(out.filePath(QString::fromLatin1(name)));
-  }
-  table->TableTMouseMove(-1, -1, {});
-  ws.settings.Help = help;
-  for (QWidget* d : {static_cast<QWidget*>(w.formUST), static_cast<QWidget*>(w.form15),
-                     static_cast<QWidget*>(w.form4), static_cast<QWidget*>(w.form100),
-                     static_cast<QWidget*>(w.form14), static_cast<QWidget*>(w.writeF),
-                     static_cast<QWidget*>(w.lotkiF), static_cast<QWidget*>(w.form13)}) {
-    if (!d) continue;
-    d->adjustSize();
-    d->grab().save(out.filePath(className(d) + ".png"));
-  }
-  saveHistoryScreens(w, ws, logs, out);
-  // Windows that fill themselves from the answers while shown: the detail
-  // window, the parameter editor and the configuration window, each on the
-  // first incubator.
-  const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF, w.zaslonkiF,
-                                   w.gsmF,  w.obnovF,      w.dispetch};
-  for (QWidget* d : live)
-    if (d) d->show();
-  QEventLoop answers;
-  QTimer::singleShot(2500, &answers, &QEventLoop::quit);
-  answers.exec();
-  for (QWidget* d : live) {
-    if (!d) continue;
-    d->grab().save(out.filePath(className(d) + ".png"));
-    d->close();
-  }
-  saveProgramScreens(w, out);
-  w.form1->show();
-}
-
-// True once every polled row has answered, or has been polled twice without an
-// answer: the table shows a whole cycle of live values.
-bool wholeCycleShown(const Station& st) {
-  const TFile_config& cfg = st.config();
-  for (int nk = 0; nk < st.kol_inkub(); ++nk) {
-    const auto n = static_cast<std::size_t>(nk);
-    if (cfg.konfig_o[n] && st.kol_byte_opros[n] == 0 && st.tab_otvetR[n] < 2) return false;
-  }
-  return true;
-}
-
-// What the program runs on, with or without windows: the workstation, its
-// serial port (the adapter, or in the demo the simulated hall running on the
-// monotonic clock) and the bus station over that port.
+// What the program runs on, with or without windows: the workstation, its serial port (the
+// adapter, or in the demo the simulated hall running on the monotonic clock) and the bus
+// station over that port.
 struct Plant {
   explicit Plant(const Options& opt)
       : sim(opt.demo ? makeHall(since, opt.home) : nullptr),
@@ -284,8 +108,7 @@ struct Plant {
     bus.sound.setPlayer(&soundPlayer);
   }
 
-  // With the four-line hub switched on in the demo's settings, the hall hangs
-  // behind a hub.
+  // With the four-line hub switched on in the demo's settings, the hall hangs behind a hub.
   static std::unique_ptr<SimBus> makeHall(QElapsedTimer& since, const fs::path& home) {
     auto hall = std::make_unique<SimBus>();
     demoHall(*hall);
@@ -306,8 +129,8 @@ struct Plant {
   BusStation bus;
 };
 
-// Without windows the link's messages (an adapter that cannot be opened) go
-// where every message goes: standard error and the journal.
+// Without windows the link's messages (an adapter that cannot be opened) go where every
+// message goes: standard error and the journal.
 class HeadlessLinkView final : public UsbLinkView {
  public:
   explicit HeadlessLinkView(const Workstation& ws) : ws_(ws) {}
@@ -321,8 +144,7 @@ std::string utf8(const QString& s) {
   return s.toStdString();
 }
 
-// The lock of the working folder could not be made: say that a second copy
-// would go unseen.
+// The lock of the working folder could not be made: say that a second copy would go unseen.
 void reportLockProblem(Workstation& ws, const SingleInstance& single) {
   if (single.problem().isEmpty()) return;
   ws.report("Файл блокировки " + utf8(SingleInstance::lockPathFor(ws.home())) + " не создан (" +
@@ -332,8 +154,7 @@ void reportLockProblem(Workstation& ws, const SingleInstance& single) {
 int runHeadless(const Options& opt, int argc, char** argv) {
   QCoreApplication app(argc, argv);
   SignalWatcher watcher;
-  // A service started twice on one folder would fight the first for the bus and
-  // its files.
+  // A service started twice on one folder would fight the first for the bus and its files.
   SingleInstance single(SingleInstance::lockPathFor(opt.home));
   if (!single.isFirst()) {
     std::cerr << "Vetrostan: " << kSecondCopyCaption << " Рабочая папка " << opt.home.string()
@@ -369,8 +190,10 @@ int runWindows(const Options& opt, int argc, char** argv) {
   std::unique_ptr<QApplication> made = makeApplication(argc, argv);
   QApplication& app = *made;
   QApplication::setApplicationDisplayName(QString::fromUtf8(kAppTitle));
-  // Before any window: a box of the start-up is already one that a signal may not wait on.
+  // Before any window: a box of the start-up is already one that neither a run of pictures
+  // nor a signal may wait on.
   ModalBoxes boxes;
+  if (!opt.screenshot.empty()) pictureBoxesInto(boxes, opt.screenshot);
   SignalWatcher watcher;
   // A signal ends the program through the main window's shut-down, whatever box is open. A
   // quit asked before app.exec() runs is lost, so until then the request only waits: boxes
@@ -402,8 +225,8 @@ int runWindows(const Options& opt, int argc, char** argv) {
   Plant plant(opt);
   Workstation& ws = plant.ws;
   BusStation& bus = plant.bus;
-  // A second copy on this folder keeps the warning of old and only watches: the
-  // bus, "dan.dan", the settings and the configuration belong to the first.
+  // A second copy on this folder keeps the warning of old and only watches: the bus, "dan.dan",
+  // the settings and the configuration belong to the first.
   const bool secondCopy = !single.isFirst();
   if (secondCopy) {
     ws.setReadOnly(true);
@@ -414,9 +237,8 @@ int runWindows(const Options& opt, int argc, char** argv) {
     QMessageBox::information(QApplication::activeWindow(), QString::fromUtf8(kAppTitle),
                              QString::fromStdString(text));
   };
-  // Notices go to the main window's status line once it exists (and to standard
-  // error always, for whoever started the program from a terminal or a service
-  // manager).
+  // Notices go to the main window's status line once it exists (and to standard error always,
+  // for whoever started the program from a terminal or a service manager).
   ws.notice = [&noticeBoard](const std::string& text) {
     std::cerr << text << '\n';
     if (!noticeBoard) return;
@@ -437,28 +259,14 @@ int runWindows(const Options& opt, int argc, char** argv) {
   QObject::connect(main, &TForm1::closed, &app, &QCoreApplication::quit);
   mainWindow = main;
   main->show();
-  if (!opt.screenshot.empty()) {
-    // The pictures show live values: they wait for a whole poll cycle (20 s at
-    // most). With the hub on, its table goes at once so that the adapter window
-    // shows the hub's version.
-    if (bus.link.RS485_4) bus.hub.Write_4RS485();
-    auto* wait = new QTimer(main);
-    auto* since = new QElapsedTimer;
-    since->start();
-    QObject::connect(wait, &QTimer::timeout, main, [&w, &ws, &bus, &opt, main, wait, since] {
-      if (!wholeCycleShown(bus.station) && since->elapsed() < 20000) return;
-      wait->stop();
-      delete since;
-      saveScreenshots(w, ws, bus.logs, opt.screenshot);
-      main->close();
-    });
-    wait->start(200);
-  }
+  bool picturesSaved = true;
+  if (!opt.screenshot.empty()) startScreenshotRun(w, bus, opt.screenshot, picturesSaved);
   QTimer::singleShot(0, &app, [&] {
     looping = true;
     if (watcher.requested()) endProgram();
   });
-  return app.exec();
+  const int rc = app.exec();
+  return rc != kExitDone ? rc : picturesSaved ? kExitDone : kExitFailed;
 }
 
 }  // namespace
@@ -484,8 +292,7 @@ int main(int argc, char** argv) {
   // A conversion on the command line needs neither the station nor a window.
   if (!opt.exportLog.empty()) return runExport(opt);
   if (!opt.headless && !displayNamed()) {
-    std::cerr << "Vetrostan: no display to show the windows on (DISPLAY, "
-                 "WAYLAND_DISPLAY and "
+    std::cerr << "Vetrostan: no display to show the windows on (DISPLAY, WAYLAND_DISPLAY and "
                  "QT_QPA_PLATFORM are not set); "
               << kHeadlessHint << '\n';
     return kExitFailed;

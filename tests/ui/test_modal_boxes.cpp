@@ -1,12 +1,15 @@
 // Nothing waits on a message box that nobody will answer: a signal ends the program through its
-// shut-down whatever box is open.
+// shut-down whatever box is open, and a run of pictures saves each box and closes it.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QImage>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 #include <QTimer>
 #include <memory>
@@ -43,6 +46,22 @@ TEST(ModalBoxes, AnEndingProgramClosesTheOpenBoxAndEveryLaterOne) {
   QInputDialog::getText(nullptr, "t", "Введите", QLineEdit::Normal, "x", &ok);
   EXPECT_FALSE(ok);
   EXPECT_FALSE(limit.hasExpired());
+  EXPECT_TRUE(boxes.pictures().isEmpty());
+}
+
+TEST(ModalBoxes, ARunOfPicturesSavesEachBoxUnderItsOwnName) {
+  ScratchInstall dir;
+  ModalBoxes boxes;
+  boxes.pictureInto(QDir(q(dir.root)));
+  QMessageBox::warning(nullptr, "ВЕСТ-RS485", "Файл в старом формате! Обязательно сохранить");
+  QMessageBox::warning(nullptr, "ВЕСТ-RS485", "Файл в старом формате! Обязательно сохранить");
+  QMessageBox::information(nullptr, "ВЕСТ-RS485", "/home/x/file/a.0il: нет файла");
+  QMessageBox::information(nullptr, "Заголовок", "");
+  EXPECT_EQ(boxes.pictures(), (QStringList{"box_Файл_в_старом_формате_Обязательно_сохранить.png",
+                                           "box_Файл_в_старом_формате_Обязательно_сохранить_2.png",
+                                           "box_a_0il_нет_файла.png", "box_Заголовок.png"}));
+  for (const QString& name : boxes.pictures())
+    EXPECT_FALSE(QImage(QDir(q(dir.root)).filePath(name)).isNull()) << name.toStdString();
 }
 
 // ---- the program itself --------------------------------------------------------------------
@@ -115,6 +134,24 @@ TEST_F(BoxesProgram, ASignalUnderAStartUpBoxEndsTheProgramThroughItsShutDown) {
     // The settings of the shut-down are written.
     EXPECT_NE(ScratchInstall::read(dir.home / "Vetrostan.INI").find("[Form]"), std::string::npos);
   }
+}
+
+TEST_F(BoxesProgram, ARunOfPicturesPicturesEachBoxAndEnds) {
+  const fs::path shots = dir.root / "shots";
+  launch({"--screenshot", q(shots)});
+  ASSERT_TRUE(proc.waitForFinished(60000)) << "the run hangs";
+  const std::string err = proc.readAllStandardError().toStdString();
+  EXPECT_EQ(proc.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(proc.exitCode(), 0) << err;
+  const QStringList files = QDir(q(shots)).entryList({"*.png"}, QDir::Files);
+  for (const char* picture : {"TForm1_tab0.png", "TForm1_charts.png", "TForm16.png",
+                              "TRezimForm.png", "TDispetch.png", "TForm13.png", "TForm5.png"})
+    EXPECT_TRUE(files.contains(picture)) << picture << "\n" << err;
+  for (const char* box : {"box_Файл_в_старом_формате_Обязательно_сохранить.png",
+                          "box_Файл_Режима_инкубации_не_читается"})
+    EXPECT_FALSE(files.filter(QString::fromUtf8(box)).isEmpty()) << box << "\n" << err;
+  EXPECT_FALSE(files.filter(QRegularExpression("^box_log5_0il")).isEmpty()) << err;
+  EXPECT_TRUE(journalHas("программа ЗАКРЫТА!", 0));
 }
 
 }  // namespace
