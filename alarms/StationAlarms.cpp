@@ -27,7 +27,8 @@ std::string StationAlarms::nameOf(int number) const {
 }
 
 void StationAlarms::onAnswer(const StatusEvent& e) {
-  if (e.nk < 0 || e.nk >= kMaxRows) return;
+  // A second copy only watches: the first copy raises and journals.
+  if (st_.observer || e.nk < 0 || e.nk >= kMaxRows) return;
   const int number = e.sender;
   const std::string name = nameOf(number);
   list.set({number, AlarmKind::NoLink}, false, name);

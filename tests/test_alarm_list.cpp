@@ -308,6 +308,11 @@ TEST_F(AlarmHall, EscalationWithoutRepeatRunsOnceAndNeverForShelvedOrRemoteStati
   list().shelve(85, 3600, "наладчик");
   ctl(5).setAlarmBits(kTempHigh);
   ctl(85).setAlarmBits(kTempHigh);
+  runMs(3000);
+  st().serverP = 3;  // a remote station: the serving one sends what goes out
+  runMs(30'000);
+  EXPECT_TRUE(runner.runs.empty());
+  st().serverP = 1;
   runMs(120'000);
   ASSERT_EQ(runner.runs.size(), 1u);
   EXPECT_EQ(env(runner.runs[0].request, "VETROSTAN_INCUBATOR"), "5");
