@@ -129,7 +129,7 @@ void AlarmList::set(const AlarmKey& key, bool on, const std::string& name) {
     if (it != alarms_.end() && it->second.active) {
       if (!name.empty() && it->second.name != name) {
         it->second.name = name;
-        changed_ = true;
+        touch();
       }
       return;
     }
@@ -141,7 +141,7 @@ void AlarmList::set(const AlarmKey& key, bool on, const std::string& name) {
     a.active = true;
     a.acknowledged = false;
     scheduleNew(a);
-    changed_ = true;
+    touch();
     line("АВАРИЯ! " + who(a) + ": " + alarmCaption(key.kind) +
          (shelved(key.number) ? " (отложена)" : ""));
     return;
@@ -149,7 +149,7 @@ void AlarmList::set(const AlarmKey& key, bool on, const std::string& name) {
   if (it == alarms_.end() || !it->second.active) return;
   Alarm& a = it->second;
   a.active = false;
-  changed_ = true;
+  touch();
   line("Авария снята: " + who(a) + ": " + alarmCaption(key.kind));
   // What cleared while shelved for maintenance is not waiting for anyone afterwards.
   if (a.acknowledged || shelved(key.number)) remove(key);
@@ -157,7 +157,7 @@ void AlarmList::set(const AlarmKey& key, bool on, const std::string& name) {
 
 void AlarmList::remove(const AlarmKey& key) {
   alarms_.erase(key);
-  changed_ = true;
+  touch();
 }
 
 int AlarmList::acknowledge(const std::vector<AlarmKey>& keys, const std::string& author) {
@@ -169,7 +169,7 @@ int AlarmList::acknowledge(const std::vector<AlarmKey>& keys, const std::string&
     a.acknowledged = true;
     a.acknowledgedAt = clock_.now();
     a.acknowledgedBy = author;
-    changed_ = true;
+    touch();
     ++n;
     line("Авария квитирована (" + author + "): " + who(a) + ": " + alarmCaption(key.kind));
     if (!a.active) remove(key);
@@ -210,7 +210,7 @@ bool AlarmList::shelve(int number, int secs, const std::string& author) {
   s.number = number;
   s.until = after(secs);
   s.by = author;
-  changed_ = true;
+  touch();
   line("Аварии отложены до " + formatDateTime(s.until) + " (" + author +
        "): " + whoIncubator(number));
   return true;
@@ -219,7 +219,7 @@ bool AlarmList::shelve(int number, int secs, const std::string& author) {
 void AlarmList::unshelve(int number, const std::string& author) {
   if (!shelved(number)) return;
   shelves_.erase(number);
-  changed_ = true;
+  touch();
   for (auto& [key, a] : alarms_) {
     if (key.number != number) continue;
     // Back from maintenance: a waiting alarm is heard at once and gets its full time before
@@ -285,7 +285,7 @@ void AlarmList::escalateDue() {
     }
     a.escalated = true;
     a.nextEscalation = repeat > 0 ? after(repeat) : kNever;
-    changed_ = true;
+    touch();
     EscalationRequest r;
     r.key = key;
     r.command = command;
@@ -355,6 +355,7 @@ void AlarmList::restore(std::vector<Alarm> list, std::vector<Shelf> shelves) {
   }
   for (Shelf& s : shelves) shelves_[s.number] = std::move(s);
   changed_ = false;
+  if (onChange) onChange();
 }
 
 std::vector<AlarmList::Shelf> AlarmList::shelves() const {

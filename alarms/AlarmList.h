@@ -127,6 +127,9 @@ class AlarmList {
   void setRunner(EscalationRunner* r) { runner_ = r; }
   // The configured name of an incubator, for lines about one that has no alarm in the list.
   std::function<std::string(int number)> nameOf;
+  // Told after each change of the list or its shelvings (the windows that show it refresh);
+  // it may be told many times in one pass, so it should only note that a refresh is due.
+  std::function<void()> onChange;
 
   // The condition of one alarm as the station sees it now. Raises a new alarm (or one cleared
   // but not yet acknowledged again), clears an active one; an alarm already active is not
@@ -184,6 +187,10 @@ class AlarmList {
   void endShelves();
   void escalationFailed(const AlarmKey& key, const std::string& why);
   void remove(const AlarmKey& key);
+  void touch() {
+    changed_ = true;
+    if (onChange) onChange();
+  }
   void line(const std::string& text) {
     if (journal) journal(text);
   }

@@ -7,7 +7,7 @@
 
 namespace vs {
 
-inline constexpr std::array<std::string_view, 24> kWindowOrder{
+inline constexpr std::array<std::string_view, 25> kWindowOrder{
     "TForm1",        // main window
     "TForm2",        // program execution
     "TForm3",        // working-sensor dialog
@@ -32,6 +32,7 @@ inline constexpr std::array<std::string_view, 24> kWindowOrder{
     "TForm14",       // schedule debug window
     "TForm15",       // configuration transfer
     "TForm16",       // extra chart
+    "TAlarmsF",      // alarm list "Аварийные сообщения"
 };
 
 // Position of a window in the creation order, or -1 for a name that is not a window.

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include "alarms/ui/TAlarmsF.h"
 #include "app/WindowOrder.h"
 #include "app/ui/TForm4.h"
 #include "boards/ui/TObnovF.h"
@@ -211,6 +212,17 @@ void wire(AppWindows& w) {
       f14->show();
       f14->raise();
     });
+  // The alarm list: its menu entry, Alt+A and the top-bar button, which shows its count.
+  if (TAlarmsF* a = w.alarmsF) {
+    f1->actionAlarms()->setEnabled(true);
+    f1->hooks.alarmsWindow = [a] {
+      a->show();
+      a->raise();
+      a->activateWindow();
+    };
+    QObject::connect(a, &TAlarmsF::unacknowledged, f1, &TForm1::setAlarmCount);
+    a->refresh();
+  }
 }
 
 // The mimic editor beside the mimic window: opened by its button, Ctrl+K and a double click on
@@ -368,6 +380,10 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       });
     } else if (name == "TForm15") {
       w.form15 = new TForm15(ws, w.form1.get());
+    } else if (name == "TAlarmsF") {
+      if (!links.alarms) continue;
+      w.alarmsF = new TAlarmsF(*links.alarms, w.form1.get());
+      w.alarmsF->setReadOnly(ws.readOnly());
     } else {
       continue;  // a window of a later part of the program
     }

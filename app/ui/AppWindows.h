@@ -40,6 +40,8 @@ class ProgramScheduler;
 class MimicDocument;
 class TDispetch;
 class TForm13;
+class TAlarmsF;
+class AlarmList;
 
 struct AppWindows {
   // The mimic document the mimic view (and its editor) work on; declared before the main
@@ -68,6 +70,7 @@ struct AppWindows {
   TgsmF* gsmF = nullptr;            // GSM module
   TlotkiF* lotkiF = nullptr;        // tray-turning board
   TZaslonkiF* zaslonkiF = nullptr;  // damper board
+  TAlarmsF* alarmsF = nullptr;      // alarm list "Аварийные сообщения"
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 
@@ -90,6 +93,7 @@ struct AppLinks {
   Station* station = nullptr;            // the parameter editor and the configuration window
   ProgramScheduler* programs = nullptr;  // the program window's status lines and "Изменить"
   FrameDispatcher* dispatcher = nullptr;  // the tray board's reports
+  AlarmList* alarms = nullptr;            // the alarm list window TAlarmsF
 };
 
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main

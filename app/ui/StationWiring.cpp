@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "alarms/ui/TAlarmsF.h"
 #include "boards/ui/TObnovF.h"
 #include "boards/ui/TZaslonkiF.h"
 #include "bus/ui/TForm14.h"
@@ -91,6 +92,7 @@ AppLinks appLinks(BusStation& bus) {
   l.station = &bus.station;
   l.programs = &bus.programs;
   l.dispatcher = &bus.dispatcher;
+  l.alarms = &bus.alarms.list;
   return l;
 }
 
@@ -158,13 +160,22 @@ void connectStation(AppWindows& w, BusStation& bus) {
   // double-click in "Аварии".
   f1->hooks.zvuk_off = [&bus] { bus.sound.zvuk_off(); };
 
-  // A double-click in "Аварии" sends the operator's alarm reset (action 4) to that incubator.
+  // A double-click in "Аварии" sends the operator's alarm reset (action 4) to that incubator
+  // and acknowledges its alarms in the list, in the operator's name.
   f1->hooks.alarmReset = [&bus](int nk) {
     if (nk < 0 || nk >= kMaxRows) return;
-    bus.writer.KomAvt(static_cast<std::uint8_t>(
-                          bus.station.config().konfig_n[static_cast<std::size_t>(nk)] & 0xFF),
-                      4);
+    const int number = bus.station.config().konfig_n[static_cast<std::size_t>(nk)];
+    bus.writer.KomAvt(static_cast<std::uint8_t>(number & 0xFF), 4);
+    if (!bus.station.observer && !bus.ws.readOnly())
+      bus.alarms.list.acknowledgeIncubator(number, operatorName().toStdString());
   };
+  // The alarm list window and the top bar's count follow every change of the list.
+  if (TAlarmsF* a = w.alarmsF) {
+    const QPointer<TAlarmsF> live(a);
+    bus.alarms.list.onChange = [live] {
+      if (live) live->listChanged();
+    };
+  }
   // The setpoint grid follows each answer of its incubator.
   if (ZonesTab* zones = f1->zonesTab())
     st.listeners.add(StatusStep::SetpointGrid,

@@ -187,9 +187,14 @@ QWidget* TForm1::buildTopBar() {
   damper_->setMinimumHeight(40);
   damper_->hide();
   soundOff_ = iconButton(bar, QStyle::SP_MediaVolumeMuted, "Остановить ЗВУК", false);
+  alarms_ = new QToolButton(bar);
+  alarms_->setObjectName("AlarmsButton");
+  alarms_->setToolTip("Аварийные сообщения (Alt+A)");
+  alarms_->setMinimumSize(110, 40);
+  setAlarmCount(0);
   for (QWidget* w : {static_cast<QWidget*>(detail_), static_cast<QWidget*>(param_),
                      static_cast<QWidget*>(mimic_), static_cast<QWidget*>(damper_),
-                     static_cast<QWidget*>(soundOff_)})
+                     static_cast<QWidget*>(soundOff_), static_cast<QWidget*>(alarms_)})
     h->addWidget(w);
   connect(detail_, &QToolButton::toggled, this, [this](bool down) {
     if (hooks.detailWindow) hooks.detailWindow(down);
@@ -204,6 +209,9 @@ QWidget* TForm1::buildTopBar() {
     if (hooks.damperWindow) hooks.damperWindow();
   });
   connect(soundOff_, &QToolButton::clicked, this, [this] { silence(); });
+  connect(alarms_, &QToolButton::clicked, this, [this] {
+    if (hooks.alarmsWindow) hooks.alarmsWindow();
+  });
 
   autoPanel_ = new QFrame(bar);
   autoPanel_->setObjectName("PanelAvto");
@@ -230,9 +238,10 @@ void TForm1::buildMenu() {
   actUsb_ = m->addAction("USB-настройки");
   m->addSeparator();
   actExit_ = m->addAction("Выход");
+  actAlarms_ = menuBar()->addAction("Аварийные сообщения");
   actAbout_ = menuBar()->addAction("О программе");
   // The windows the program was built without leave their entries off.
-  for (QAction* a : {actGeneral_, actUsb_, actAbout_}) a->setEnabled(false);
+  for (QAction* a : {actGeneral_, actUsb_, actAlarms_, actAbout_}) a->setEnabled(false);
   connect(actExit_, &QAction::triggered, this, &QWidget::close);
   const auto open = [this](QAction* a, std::function<void()> Hooks::*hook) {
     connect(a, &QAction::triggered, this, [this, hook] {
@@ -256,6 +265,9 @@ void TForm1::buildMenu() {
   keyD_ = hotKey("Alt+D");
   keyO_ = hotKey("Alt+O");
   keyP_ = hotKey("Alt+P");
+  keyA_ = hotKey("Alt+A");
+  open(actAlarms_, &Hooks::alarmsWindow);
+  open(keyA_, &Hooks::alarmsWindow);
   open(keyN_, &Hooks::trayBoard);
   open(keyD_, &Hooks::mimicView);
   open(keyO_, &Hooks::firmwareUpdate);
@@ -356,6 +368,17 @@ QTableWidget* TForm1::tableT() const {
 
 void TForm1::setKolT(int kol_t) {
   table_->setKolT(kol_t);
+}
+
+void TForm1::setAlarmCount(int count) {
+  alarms_->setText("Аварии: " + QString::number(count));
+  // Red while anything waits for a person, so that it is seen from across the hall.
+  alarms_->setStyleSheet(
+      count > 0 ? "QToolButton#AlarmsButton { background: #d9301e; color: white; font-weight: bold;"
+                  " border: 1px solid #8a1c10; border-radius: 3px; }"
+                : "QToolButton#AlarmsButton { border: 1px solid #888; border-radius: 3px;"
+                  " background: #e8e8e8; }");
+  alarms_->setProperty("waiting", count > 0);
 }
 
 void TForm1::silence() {

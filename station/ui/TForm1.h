@@ -50,6 +50,7 @@ class TForm1 : public QMainWindow {
     std::function<void()> automationConfig;       // "Конфигурация автоматики"
     std::function<void()> trayBoard;              // Alt+N
     std::function<void()> firmwareUpdate;         // Alt+O
+    std::function<void()> alarmsWindow;  // "Аварийные сообщения": menu, Alt+A, top-bar button
     std::function<void(int nk)> alarmReset;     // double-click in "Аварии": KomAvt(number, 4)
     std::function<void(int nk)> programWindow;  // double-click in "Запись": TForm2 for row nk
     std::function<void()> zvuk_off;             // any of the four ways of silencing a clip
@@ -110,6 +111,9 @@ class TForm1 : public QMainWindow {
   QToolButton* mimicButton() const { return mimic_; }        // "Окно инкубатория"
   QToolButton* damperButton() const { return damper_; }      // "Заслонки"
   QToolButton* soundOffButton() const { return soundOff_; }  // "Остановить ЗВУК"
+  QToolButton* alarmsButton() const { return alarms_; }      // "Аварии: N"
+  // The count of alarms that wait for acknowledgement, on the top-bar button: red while any.
+  void setAlarmCount(int count);
   QFrame* autoPanel() const { return autoPanel_; }  // "Включена автоматическая" "инкубация"
   QLabel* autoCount() const { return autoCount_; }
 
@@ -119,12 +123,14 @@ class TForm1 : public QMainWindow {
   QAction* actionPrograms() const { return actPrograms_; }  // "Программы инкубации"
   QAction* actionAutomation() const { return actAutomation_; }  // "Конфигурация автоматики"
   QAction* actionUsb() const { return actUsb_; }                // "USB-настройки"
-  QAction* actionExit() const { return actExit_; }    // "Выход"
-  QAction* actionAbout() const { return actAbout_; }  // "О программе"
-  QAction* hotKeyN() const { return keyN_; }          // Alt+N tray board
-  QAction* hotKeyD() const { return keyD_; }          // Alt+D mimic view
-  QAction* hotKeyO() const { return keyO_; }          // Alt+O firmware update
-  QAction* hotKeyP() const { return keyP_; }          // Alt+P schedule debug window
+  QAction* actionExit() const { return actExit_; }      // "Выход"
+  QAction* actionAbout() const { return actAbout_; }    // "О программе"
+  QAction* actionAlarms() const { return actAlarms_; }  // "Аварийные сообщения"
+  QAction* hotKeyN() const { return keyN_; }            // Alt+N tray board
+  QAction* hotKeyD() const { return keyD_; }            // Alt+D mimic view
+  QAction* hotKeyO() const { return keyO_; }            // Alt+O firmware update
+  QAction* hotKeyP() const { return keyP_; }            // Alt+P schedule debug window
+  QAction* hotKeyA() const { return keyA_; }            // Alt+A alarm list
 
   // A close asked for by a signal (a service stop): nothing is asked, the program ends.
   void closeForShutdown();
@@ -169,6 +175,7 @@ class TForm1 : public QMainWindow {
   QToolButton* mimic_ = nullptr;
   QToolButton* damper_ = nullptr;
   QToolButton* soundOff_ = nullptr;
+  QToolButton* alarms_ = nullptr;
   QFrame* autoPanel_ = nullptr;
   QLabel* autoCount_ = nullptr;
   QAction* actGeneral_ = nullptr;
@@ -178,10 +185,12 @@ class TForm1 : public QMainWindow {
   QAction* actUsb_ = nullptr;
   QAction* actExit_ = nullptr;
   QAction* actAbout_ = nullptr;
+  QAction* actAlarms_ = nullptr;
   QAction* keyN_ = nullptr;
   QAction* keyD_ = nullptr;
   QAction* keyO_ = nullptr;
   QAction* keyP_ = nullptr;
+  QAction* keyA_ = nullptr;
   bool closing_ = false;
   bool shutdownClose_ = false;
 };

@@ -67,11 +67,13 @@ TEST_F(MainWindow, DefaultSettingsGiveEightColumnsBlueTahomaAndTheShell) {
   const char* names[5] = {"Главная", "Графики", "Зоны", "Звуки", "Установки"};
   for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i), QString::fromUtf8(names[i]));
 
-  // The menu bar: "Настройки" with its entries and a separator before "Выход"; "О программе".
+  // The menu bar: "Настройки" with its entries and a separator before "Выход"; "Аварийные
+  // сообщения"; "О программе".
   const auto top = form->menuBar()->actions();
-  ASSERT_EQ(top.size(), 2);
+  ASSERT_EQ(top.size(), 3);
   EXPECT_EQ(top[0]->text(), "Настройки");
-  EXPECT_EQ(top[1]->text(), "О программе");
+  EXPECT_EQ(top[1]->text(), "Аварийные сообщения");
+  EXPECT_EQ(top[2]->text(), "О программе");
   QStringList entries;
   for (QAction* a : top[0]->menu()->actions()) entries << (a->isSeparator() ? "-" : a->text());
   EXPECT_EQ(entries, (QStringList{"Общие Настройки", "GSM-модем", "Программы инкубации",
