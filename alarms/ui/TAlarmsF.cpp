@@ -74,7 +74,7 @@ QString alarmStateText(AlarmState s, TDateTime shelvedUntil) {
 TAlarmsF::TAlarmsF(AlarmList& list, QWidget* parent) : QWidget(parent, Qt::Window), list_(list) {
   setObjectName("AlarmsF");
   setWindowTitle("Аварийные сообщения");
-  resize(920, 420);
+  resize(1100, 420);
   auto* v = new QVBoxLayout(this);
 
   grid_ = new QTableWidget(0, 7, this);
@@ -85,13 +85,14 @@ TAlarmsF::TAlarmsF(AlarmList& list, QWidget* parent) : QWidget(parent, Qt::Windo
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   grid_->verticalHeader()->hide();
+  grid_->setWordWrap(false);
   grid_->horizontalHeader()->setStretchLastSection(true);
-  grid_->setColumnWidth(ColRaised, 140);
+  grid_->setColumnWidth(ColRaised, 150);
   grid_->setColumnWidth(ColNumber, 40);
-  grid_->setColumnWidth(ColName, 130);
+  grid_->setColumnWidth(ColName, 140);
   grid_->setColumnWidth(ColCaption, 170);
-  grid_->setColumnWidth(ColState, 220);
-  grid_->setColumnWidth(ColAckAt, 140);
+  grid_->setColumnWidth(ColState, 270);
+  grid_->setColumnWidth(ColAckAt, 150);
   v->addWidget(grid_, 1);
 
   auto* h = new QHBoxLayout;

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "alarms/ui/TAlarmsF.h"
 #include "app/BusStation.h"
 #include "app/ui/AppWindows.h"
 #include "app/ui/ModalBoxes.h"
@@ -191,9 +192,10 @@ bool saveScreenshots(AppWindows& w, BusStation& bus, const fs::path& dir) {
   }
   saveHistoryScreens(w, ws, bus.logs, out);
   // Windows that fill themselves from the answers while shown: the detail window, the
-  // parameter editor and the configuration window, each on the first incubator.
-  const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF, w.zaslonkiF,
-                                   w.gsmF,  w.obnovF,      w.dispetch};
+  // parameter editor and the configuration window, each on the first incubator; the alarm
+  // list as it stands.
+  const std::vector<QWidget*> live{w.form9, w.paramWriteF, w.nastrDF,  w.zaslonkiF,
+                                   w.gsmF,  w.obnovF,      w.dispetch, w.alarmsF};
   for (QWidget* d : live)
     if (d) d->show();
   QEventLoop answers;
