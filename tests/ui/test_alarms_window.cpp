@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <string>
 
+#include "alarms/AlarmFile.h"
 #include "alarms/ui/TAlarmsF.h"
 #include "station/MainTableLayout.h"
 #include "tests/ui/hall_program.h"
@@ -197,6 +198,20 @@ TEST_F(AlarmsWindow, ShelvedIncubatorShowsItsEndAndReturnsByItselfOrWhenTheOpera
   EXPECT_FALSE(list().shelved(85));
   EXPECT_EQ(cell(85, TAlarmsF::ColState), "Активна, не квитирована");
   EXPECT_EQ(grid().currentRow(), rowOf(85)) << "the row chosen stays chosen";
+}
+
+TEST_F(AlarmsWindow, AlarmsKeptFromTheLastRunAreCountedFromTheStart) {
+  testing::ScratchInstall::write(
+      dir.home / kAlarmFileName,
+      std::string(kAlarmFileHeader) +
+          "\nalarm\t85\tz3\t2025-12-09T05:10:00\t1\t0\t-\t\tИнкубатор 85\n");
+  startProgram({5, 85}, {"[Alarm]", "Repeat=0", "Escalate=0"});
+  EXPECT_EQ(button().text(), "Аварии: 1") << "before the first answer";
+  EXPECT_TRUE(button().property("waiting").toBool());
+  w.form1->actionAlarms()->trigger();
+  ASSERT_EQ(grid().rowCount(), 1);
+  EXPECT_EQ(cell(85, TAlarmsF::ColRaised), "09.12.2025 05:10:00");
+  EXPECT_EQ(cell(85, TAlarmsF::ColState), "Активна, не квитирована");
 }
 
 }  // namespace
