@@ -139,7 +139,10 @@ RequestHead parseRequestHead(std::string_view bytes, const HeadLimits& limits) {
     return refused(400);
   if (version != "HTTP/1.1" && version != "HTTP/1.0")
     return refused(version.substr(0, 5) == "HTTP/" ? 505 : 400);
-  if (method != "GET" && method != "HEAD") {
+  const std::size_t q = target.find('?');
+  // Only the acknowledgement is posted; its path is decided before anything else is read.
+  const bool post = method == "POST" && routeOf(target.substr(0, q)) == Route::AcknowledgeJson;
+  if (method != "GET" && method != "HEAD" && !post) {
     static constexpr std::string_view kKnown[] = {"POST",  "PUT",     "DELETE", "PATCH",
                                                   "TRACE", "CONNECT", "OPTIONS"};
     const bool known = std::find(std::begin(kKnown), std::end(kKnown), method) != std::end(kKnown);
@@ -161,12 +164,26 @@ RequestHead parseRequestHead(std::string_view bytes, const HeadLimits& limits) {
     if (h.headers.size() >= limits.maxHeaders) return refused(431);
     h.headers.emplace_back(lower(name), std::string(trim(line.substr(colon + 1))));
   }
-  // Nothing here takes a body: a request that announces one is refused before it is read.
+  // Only an acknowledgement takes a body, a small one of a stated length; any other request
+  // that announces one is refused before it is read.
   if (!h.header("transfer-encoding").empty()) return refused(413);
-  if (const std::string cl = h.header("content-length"); !cl.empty() && cl != "0")
-    return refused(std::all_of(cl.begin(), cl.end(), ::isdigit) ? 413 : 400);
+  const std::string cl = h.header("content-length");
+  const bool digits = !cl.empty() && std::all_of(cl.begin(), cl.end(), ::isdigit);
+  if (!cl.empty() && !digits) return refused(400);
+  std::size_t length = 0;
+  if (digits) {
+    const std::size_t first = cl.find_first_not_of('0');
+    if (first != std::string::npos && cl.size() - first > 9) return refused(413);
+    length = first == std::string::npos ? 0 : std::stoul(cl.substr(first));
+  }
+  if (post) {
+    if (cl.empty()) return refused(411);
+    if (length > limits.maxBody) return refused(413);
+    h.bodyLength = length;
+  } else if (length != 0) {
+    return refused(413);
+  }
 
-  const std::size_t q = target.find('?');
   const std::string_view rawPath = target.substr(0, q);
   const auto path = decode(rawPath, false);
   if (!path || !safePath(*path)) return refused(400);
@@ -184,6 +201,8 @@ Route routeOf(std::string_view path) {
   if (path == "/style.css") return Route::Style;
   if (path == "/api/hall") return Route::HallJson;
   if (path == "/api/alarms") return Route::AlarmsJson;
+  if (path == "/api/alarms/active") return Route::ActiveAlarmsJson;
+  if (path == "/api/alarms/ack") return Route::AcknowledgeJson;
   if (path == "/api/events") return Route::Events;
   return Route::NotFound;
 }
@@ -196,12 +215,16 @@ const char* statusText(int status) {
       return "Bad Request";
     case 401:
       return "Unauthorized";
+    case 403:
+      return "Forbidden";
     case 404:
       return "Not Found";
     case 405:
       return "Method Not Allowed";
     case 408:
       return "Request Timeout";
+    case 411:
+      return "Length Required";
     case 413:
       return "Content Too Large";
     case 414:
@@ -266,15 +289,19 @@ std::string tokenFromBytes(const std::array<std::uint8_t, 16>& bytes) {
 Access decideAccess(bool localPeer, const RequestHead& head, std::string_view token) {
   if (localPeer && hostIsLocalName(head.header("host"))) return {true, false};
   if (token.empty()) return {};
-  const std::string auth = head.header("authorization");
-  if (auth.size() > 7 && lower(auth.substr(0, 7)) == "bearer " &&
-      sameToken(trim(std::string_view(auth).substr(7)), token))
-    return {true, false};
+  if (bearerMatches(head, token)) return {true, false};
   if (const auto q = queryValue(head.query, "token"); q && sameToken(*q, token))
     return {true, true};
   if (const auto c = cookieValue(head.header("cookie"), kTokenCookie); c && sameToken(*c, token))
     return {true, false};
   return {};
+}
+
+bool bearerMatches(const RequestHead& head, std::string_view token) {
+  if (token.empty()) return false;
+  const std::string auth = head.header("authorization");
+  return auth.size() > 7 && lower(auth.substr(0, 7)) == "bearer " &&
+         sameToken(trim(std::string_view(auth).substr(7)), token);
 }
 
 std::optional<ListenAt> parseListen(std::string_view text) {

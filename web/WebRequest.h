@@ -17,29 +17,45 @@ struct HeadLimits {
   std::size_t maxHead = 8192;    // request line and headers together
   std::size_t maxTarget = 2048;  // the request target
   std::size_t maxHeaders = 64;
+  std::size_t maxBody = 1024;  // the one request that has a body: an acknowledgement
 };
 
 struct RequestHead {
   enum class State { Incomplete, Complete, Refused };
   State state = State::Incomplete;
   int status = 0;      // the refusal's HTTP status
-  std::string method;  // "GET" or "HEAD" once complete
+  std::string method;  // "GET" or "HEAD" once complete; "POST" of an acknowledgement
   std::string path;    // percent-decoded, always beginning with "/"
   std::string query;   // raw, without the "?"
   std::vector<std::pair<std::string, std::string>> headers;  // names in lower case
-  std::size_t length = 0;  // bytes of the head, the blank line included
+  std::size_t length = 0;      // bytes of the head, the blank line included
+  std::size_t bodyLength = 0;  // the body that follows the head (a POST only)
 
   // The first header of this (lower-case) name, or empty.
   std::string header(std::string_view name) const;
 };
 
-// Reads a request head from the bytes received so far. Only GET and HEAD without a body are
-// taken: a known method that changes something gets 405, an unknown one 501, a body 413, a head
-// past the limits 431 (a target 414), anything malformed or a path that climbs out of the site
-// ("..", "." segments, a backslash, a NUL, a bad escape) 400.
+// Reads a request head from the bytes received so far. GET and HEAD without a body are taken,
+// and POST of the acknowledgement path with a Content-Length of at most `maxBody` (its body is
+// not part of the head; a missing length gets 411, a longer or chunked body 413). Any other
+// known method that changes something, or POST to another path, gets 405, an unknown method
+// 501, a body on anything else 413, a head past the limits 431 (a target 414), anything
+// malformed or a path that climbs out of the site ("..", "." segments, a backslash, a NUL, a
+// bad escape) 400.
 RequestHead parseRequestHead(std::string_view bytes, const HeadLimits& limits = {});
 
-enum class Route { HallPage, AlarmsPage, Script, Style, HallJson, AlarmsJson, Events, NotFound };
+enum class Route {
+  HallPage,
+  AlarmsPage,
+  Script,
+  Style,
+  HallJson,
+  AlarmsJson,
+  ActiveAlarmsJson,
+  AcknowledgeJson,  // POST only
+  Events,
+  NotFound
+};
 Route routeOf(std::string_view path);
 
 // The reason phrase of the statuses the view answers with.
@@ -65,6 +81,9 @@ struct Access {
 // other must present `token` as "Authorization: Bearer", as "?token=" or in the cookie. An
 // empty station token lets no such client in.
 Access decideAccess(bool localPeer, const RequestHead& head, std::string_view token);
+// The acknowledgement asks more: "Authorization: Bearer" with the token, from any client. A
+// local page does not get it for free, and a page of another site cannot add the header.
+bool bearerMatches(const RequestHead& head, std::string_view token);
 
 // "[ADDR:]PORT" of --web and of the settings key: the address defaults to 127.0.0.1; an IPv6
 // address is written in brackets ("[::1]:8080"). nullopt when it cannot be used.

@@ -181,7 +181,7 @@ int runHeadless(const Options& opt, int argc, char** argv) {
   ws.startUp();
   reportLockProblem(ws, single);
   StationTimers timers(bus);
-  const auto webView = web::startWebView(opt.web, ws, bus.station);
+  const auto webView = web::startWebView(opt.web, ws, bus.station, &bus.alarms.list);
   const int rc = app.exec();
   return rc != kExitDone ? rc : saved ? kExitDone : kExitFailed;
 }
@@ -249,7 +249,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
   AppWindows w = createWindows(ws, secondCopy, appLinks(bus));
   connectStation(w, bus);
   StationTimers timers(bus);
-  const auto webView = web::startWebView(opt.web, ws, bus.station);
+  const auto webView = web::startWebView(opt.web, ws, bus.station, &bus.alarms.list);
   TForm1* main = w.form1.get();
   noticeBoard = main;
   reportLockProblem(ws, single);

@@ -1,11 +1,14 @@
 // Any bytes as what a web client sends: no crash, no read outside the bytes, and whatever is
-// taken is a GET or HEAD of a path inside the site, decided by its head alone.
+// taken is a GET or HEAD of a path inside the site, or a POST of the acknowledgement with a
+// small stated body, decided by its head alone; the body that follows is read within its
+// bounds.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "web/ActiveAlarms.h"
 #include "web/WebRequest.h"
 
 using vs::web::RequestHead;
@@ -18,6 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     switch (h.status) {
       case 400:
       case 405:
+      case 411:
       case 413:
       case 414:
       case 431:
@@ -29,7 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   if (h.state == RequestHead::State::Complete) {
-    if (h.method != "GET" && h.method != "HEAD") std::abort();
+    const bool post = h.method == "POST";
+    if (h.method != "GET" && h.method != "HEAD" && !post) std::abort();
+    if (post && (h.path != "/api/alarms/ack" || h.bodyLength > limits.maxBody)) std::abort();
+    if (!post && h.bodyLength != 0) std::abort();
     if (h.path.empty() || h.path.front() != '/') std::abort();
     if (h.path.find('\\') != std::string::npos || h.path.find('\0') != std::string::npos)
       std::abort();
@@ -42,7 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Bytes after the head change nothing.
     const RequestHead again = vs::web::parseRequestHead(bytes.substr(0, h.length), limits);
     if (again.state != h.state || again.path != h.path || again.query != h.query) std::abort();
+    if (post && size >= h.length + h.bodyLength) {
+      std::string why;
+      const auto ack = vs::web::parseAckBody(bytes.substr(h.length, h.bodyLength), &why);
+      if (ack ? !why.empty() || (!ack->all && (ack->number < 1 || ack->number > 255)) : why.empty())
+        std::abort();
+    }
     vs::web::routeOf(h.path);
+    vs::web::bearerMatches(h, "x");
     const auto token = vs::web::queryValue(h.query, "token");
     vs::web::decideAccess(false, h, token ? *token : "x");
     vs::web::decideAccess(true, h, "");

@@ -1,12 +1,14 @@
 // The web view served by a station that polls the simulated hall in real time: the event stream
 // and the JSON follow the controllers, bad requests and floods are refused while the bus keeps
-// polling, a client from another machine needs the token, and a real browser shows it all.
+// polling, a client from another machine needs the token, alarms are acknowledged only with the
+// token, and a real browser shows it all.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <QDateTime>
 #include <QStandardPaths>
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <vector>
@@ -56,6 +58,7 @@ class WebView : public ::testing::Test {
     feed = std::make_shared<HallFeed>(bus->station, ws->settings);
     HallFeed::attach(feed, bus->station);
     server = std::make_unique<WebServer>(feed);
+    server->setAlarmList(&bus->alarms.list);
     server->setToken(web::webToken(*ws, nullptr));
     QString why;
     ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0, &why)) << why.toStdString();
@@ -69,6 +72,19 @@ class WebView : public ::testing::Test {
 
   SimController& ctl(std::uint8_t a) { return *sim.controller(a); }
   long long answers() const { return bus->station.answerCount; }
+  QByteArray token() const {
+    IniFile ini;
+    ini.load(ws->iniPath());
+    return QByteArray::fromStdString(ini.readString("Web", "Token", ""));
+  }
+  const Alarm* alarmOf(int number, AlarmKind kind) const {
+    return bus->alarms.list.find({number, kind});
+  }
+  static QByteArray ackRequest(const QByteArray& body, const QByteArray& headers = {}) {
+    return "POST /api/alarms/ack HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: "
+           "application/json\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\n" + headers + "\r\n" + body;
+  }
 
   testing::ScratchInstall dir;
   SystemClock clock;
@@ -310,6 +326,187 @@ TEST_F(WebView, ChromiumShowsAValueChangeAndAnAlarm) {
       list, [](const QString& s) { return s.contains("Герконы оба замкнуты"); }, 8000);
   EXPECT_TRUE(shown.contains("Герконы оба замкнуты")) << shown.toStdString();
   EXPECT_TRUE(shown.contains("инкубатор 5")) << shown.toStdString();
+}
+
+TEST_F(WebView, AlarmsAreAcknowledgedOnlyWithTheTokenFromAnyClient) {
+  SseClient sse;
+  sse.open(port, since);
+  ASSERT_TRUE(spinUntil([&] { return sse.find("active", [](auto&) { return true; }) >= 0; }, 5000))
+      << "the list comes with the stream";
+  ctl(5).setC2(0x0010);
+  ctl(85).setC2(0x0001);
+  const AlarmKind reeds = slotKind(4), bit0 = slotKind(0);
+  ASSERT_TRUE(spinUntil([&] { return alarmOf(5, reeds) && alarmOf(85, bit0); }, 10000));
+  const QByteArray list = rawExchange(port, "GET /api/alarms/active HTTP/1.1\r\n\r\n");
+  EXPECT_EQ(statusOf(list), 200);
+  EXPECT_TRUE(list.contains("\"unacknowledged\":2,")) << list.constData();
+  EXPECT_TRUE(
+      list.contains("\"number\":5,\"name\":\"Инкубатор 5\",\"caption\":\"Герконы оба "
+                    "замкнуты\",\"state\":\"active-unacknowledged\""))
+      << list.constData();
+  EXPECT_TRUE(spinUntil(
+      [&] {
+        return sse.find("active", [](const QByteArray& d) {
+          return d.contains("\"unacknowledged\":2,");
+        }) >= 0;
+      },
+      3000))
+      << "a raise reaches the stream within the second";
+
+  // Refusals, from this machine, which reads freely: each with its status and a reason.
+  const QByteArray bearer = "Authorization: Bearer " + token() + "\r\n";
+  struct Case {
+    QByteArray request;
+    int status;
+    QByteArray says;
+  };
+  const std::vector<Case> cases = {
+      {ackRequest("{\"number\":5}"), 401, "Bearer"},
+      {ackRequest("{\"number\":5}", "Cookie: vetrostan_token=" + token() + "\r\n"), 401, "Bearer"},
+      {ackRequest("{\"number\":5}", "Authorization: Bearer 0123\r\n"), 401, "Bearer"},
+      {ackRequest("{\"number\":\"5\"}", bearer), 400, "от 1 до 255"},
+      {ackRequest("{\"all\":true,\"number\":5}", bearer), 400, "одно поле"},
+      {ackRequest("5", bearer), 400, "объект JSON"},
+      {ackRequest(QByteArray(2000, ' ') + "{\"all\":true}", bearer), 413, "413"},
+      {"POST /api/alarms/ack HTTP/1.1\r\n" + bearer + "\r\n{\"all\":true}", 411, "411"},
+      {"GET /api/alarms/ack HTTP/1.1\r\n" + bearer + "\r\n", 405, "405"},
+      {"PUT /api/alarms/ack HTTP/1.1\r\nContent-Length: 12\r\n" + bearer + "\r\n{\"all\":true}",
+       405, "405"},
+      {"POST /api/hall HTTP/1.1\r\nContent-Length: 12\r\n" + bearer + "\r\n{\"all\":true}", 405,
+       "405"},
+      {"POST /api/alarms/active HTTP/1.1\r\nContent-Length: 12\r\n" + bearer + "\r\n{\"all\":true}",
+       405, "405"},
+  };
+  for (const Case& c : cases) {
+    const QByteArray r = rawExchange(port, c.request);
+    EXPECT_EQ(statusOf(r), c.status) << c.request.left(80).constData();
+    EXPECT_TRUE(r.contains(c.says)) << r.constData();
+  }
+  EXPECT_FALSE(alarmOf(5, reeds)->acknowledged);
+  EXPECT_FALSE(alarmOf(85, bit0)->acknowledged);
+
+  // A copy that only watches acknowledges nothing, as its window does not.
+  server->setMayAcknowledge([] { return false; });
+  const QByteArray watching = rawExchange(port, ackRequest("{\"all\":true}", bearer));
+  EXPECT_EQ(statusOf(watching), 403);
+  EXPECT_TRUE(watching.contains("только наблюдает")) << watching.constData();
+  EXPECT_FALSE(alarmOf(5, reeds)->acknowledged);
+  server->setMayAcknowledge(nullptr);
+
+  // The token, with the body arriving after the head in a second write.
+  QTcpSocket split;
+  QByteArray answer;
+  QObject::connect(&split, &QTcpSocket::readyRead, [&] { answer += split.readAll(); });
+  split.connectToHost("127.0.0.1", port);
+  const QByteArray whole = ackRequest("{\"number\":5}", bearer);
+  split.write(whole.left(whole.size() - 5));
+  spinUntil([] { return false; }, 300);
+  EXPECT_TRUE(answer.isEmpty()) << "the body is waited for";
+  split.write(whole.right(5));
+  ASSERT_TRUE(spinUntil([&] { return answer.contains("}"); }, 5000));
+  EXPECT_EQ(statusOf(answer), 200);
+  EXPECT_TRUE(answer.endsWith("{\"acknowledged\":1}")) << answer.constData();
+  ASSERT_TRUE(alarmOf(5, reeds)->acknowledged);
+  EXPECT_EQ(alarmOf(5, reeds)->acknowledgedBy, "веб 127.0.0.1");
+  EXPECT_FALSE(alarmOf(85, bit0)->acknowledged) << "only the incubator named";
+  EXPECT_NE(dir.journal().find("Авария квитирована (веб 127.0.0.1): №5 «Инкубатор 5»: Герконы"),
+            std::string::npos)
+      << dir.journal();
+  EXPECT_TRUE(spinUntil(
+      [&] {
+        return sse.find("active", [](const QByteArray& d) {
+          return d.contains("\"state\":\"active-acknowledged\"") &&
+                 d.contains("\"by\":\"веб 127.0.0.1\"") && d.contains("\"unacknowledged\":1,");
+        }) >= 0;
+      },
+      1000))
+      << "the acknowledgement reaches the stream at once";
+
+  // From another machine: no token, the address token or the cookie let it read at most.
+  server->setAllPeersRemote(true);
+  EXPECT_EQ(statusOf(rawExchange(port, ackRequest("{\"all\":true}"))), 401);
+  EXPECT_EQ(statusOf(rawExchange(port, "GET /api/alarms/active HTTP/1.1\r\n\r\n")), 401);
+  EXPECT_EQ(statusOf(rawExchange(
+                port, ackRequest("{\"all\":true}", "Cookie: vetrostan_token=" + token() + "\r\n"))),
+            401);
+  EXPECT_FALSE(alarmOf(85, bit0)->acknowledged);
+  const QByteArray all = rawExchange(port, ackRequest("{\"all\":true}", bearer));
+  EXPECT_EQ(statusOf(all), 200);
+  EXPECT_TRUE(all.endsWith("{\"acknowledged\":1}")) << all.constData();
+  EXPECT_TRUE(alarmOf(85, bit0)->acknowledged);
+  EXPECT_EQ(bus->alarms.list.unacknowledgedCount(), 0);
+  EXPECT_TRUE(
+      rawExchange(port, ackRequest("{\"all\":true}", bearer)).endsWith("{\"acknowledged\":0}"));
+  server->setAllPeersRemote(false);
+}
+
+TEST_F(WebView, ChromiumAcknowledgesFromTheHallPageAndListsTheAlarms) {
+  QString binary = QStandardPaths::findExecutable("chromium");
+  if (binary.isEmpty()) binary = QStandardPaths::findExecutable("chromium-browser");
+  if (binary.isEmpty()) GTEST_SKIP() << "chromium is not installed: the browser test is skipped";
+  testing::Chromium browser;
+  ASSERT_TRUE(browser.start(binary.toStdString(), (dir.root / "chromium").string()));
+  ctl(5).setC2(0x0010);
+  ctl(170).setC2(0x8001);
+  ASSERT_TRUE(spinUntil([&] { return bus->alarms.list.unacknowledgedCount() >= 3; }, 10000));
+  const QString base = QString("http://127.0.0.1:%1").arg(port);
+
+  // Opened on this machine without the token: it reads, and the button says what is missing.
+  ASSERT_TRUE(browser.open(base + "/"));
+  const QString button = "document.querySelector('#row-0 button.ack')";
+  EXPECT_EQ(browser.waitFor(
+                button + " ? 'yes' : 'no'", [](const QString& s) { return s == "yes"; }, 8000),
+            "yes");
+  EXPECT_TRUE(browser
+                  .waitFor(
+                      "document.title", [](const QString& s) { return s.startsWith("(3)"); }, 3000)
+                  .startsWith("(3) "));
+  browser.eval(button + ".click(); 'ok'");
+  EXPECT_TRUE(browser
+                  .waitFor(
+                      "document.getElementById('note').textContent",
+                      [](const QString& s) { return s.contains("?token="); }, 3000)
+                  .contains("ключом доступа"));
+  EXPECT_EQ(bus->alarms.list.unacknowledgedCount(), 3);
+
+  // With the token in the address: the row's button acknowledges that incubator only.
+  ASSERT_TRUE(browser.open(base + "/?token=" + QString::fromLatin1(token())));
+  browser.waitFor(
+      button + " ? 'yes' : 'no'", [](const QString& s) { return s == "yes"; }, 8000);
+  EXPECT_EQ(browser.eval("location.search").toStdString(), "") << "the token leaves the address";
+  browser.eval(button + ".click(); 'ok'");
+  ASSERT_TRUE(spinUntil([&] { return bus->alarms.list.unacknowledgedCount() == 2; }, 5000));
+  EXPECT_TRUE(alarmOf(5, slotKind(4))->acknowledged);
+  EXPECT_EQ(browser.waitFor(
+                button + " ? 'yes' : 'no'", [](const QString& s) { return s == "no"; }, 3000),
+            "no");
+  EXPECT_TRUE(browser
+                  .waitFor(
+                      "document.title", [](const QString& s) { return s.startsWith("(2)"); }, 3000)
+                  .startsWith("(2) "));
+
+  const char* shots = std::getenv("VETROSTAN_WEB_SHOTS");
+  if (shots) {
+    EXPECT_TRUE(browser.screenshot(QString::fromUtf8(shots) + "/web_hall.png", 1000, 300));
+  }
+
+  // The alarm page: the list above the history, with its states.
+  ctl(170).setC2(0x8000);  // bit 0 clears and waits, cleared but unacknowledged
+  browser.eval("location.href = '/alarms'");
+  const QString rows = "(document.getElementById('active-rows') || {innerText: ''}).innerText";
+  const QString shown = browser.waitFor(
+      rows,
+      [](const QString& s) {
+        return s.contains("снята, не квитирована") && s.contains("активна, квитирована");
+      },
+      8000);
+  EXPECT_TRUE(shown.contains("веб 127.0.0.1")) << shown.toStdString();
+  EXPECT_TRUE(shown.contains("активна, не квитирована")) << shown.toStdString();
+  EXPECT_TRUE(browser.eval("document.title").startsWith("(2) "));
+  // The picture, for a person to look at, where one is asked for.
+  if (shots) {
+    EXPECT_TRUE(browser.screenshot(QString::fromUtf8(shots) + "/web_alarms.png", 1000, 620));
+  }
 }
 
 }  // namespace

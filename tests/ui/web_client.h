@@ -11,6 +11,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QList>
@@ -188,6 +189,19 @@ class Chromium {
                         session_, 5000);
     if (!r) return {};
     return r->value("result").toObject().value("value").toVariant().toString();
+  }
+
+  // A picture of the page at `width` x `height` CSS pixels, written as PNG to `path`.
+  bool screenshot(const QString& path, int width, int height) {
+    if (!call("Emulation.setDeviceMetricsOverride",
+              {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}},
+              session_))
+      return false;
+    const auto shot = call("Page.captureScreenshot", {{"format", "png"}}, session_);
+    if (!shot) return false;
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) &&
+           f.write(QByteArray::fromBase64(shot->value("data").toString().toLatin1())) > 0;
   }
 
   // Evaluates until the text satisfies `match` (or `ms` pass); returns the last text.

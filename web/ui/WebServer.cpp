@@ -4,6 +4,8 @@
 #include <QTcpSocket>
 #include <utility>
 
+#include "web/ActiveAlarms.h"
+
 #ifdef _WIN32
 #include <winsock2.h>
 #else
@@ -116,8 +118,8 @@ void WebServer::readFrom(QTcpSocket* s) {
     return;
   }
   const HeadLimits limits;
-  // Never more than one byte past the limit is kept.
-  const qint64 room = static_cast<qint64>(limits.maxHead) + 1 - c.in.size();
+  // Never more than one byte past the limits (a head and the one body taken) is kept.
+  const qint64 room = static_cast<qint64>(limits.maxHead + limits.maxBody) + 1 - c.in.size();
   c.in += s->read(room > 0 ? room : 0);
   const RequestHead head = parseRequestHead(
       std::string_view(c.in.constData(), static_cast<std::size_t>(c.in.size())), limits);
@@ -128,6 +130,8 @@ void WebServer::readFrom(QTcpSocket* s) {
       refuse(s, c, head.status);
       return;
     case RequestHead::State::Complete:
+      // A posted body is taken whole; one that does not come in time ends as a late head.
+      if (c.in.size() < static_cast<qsizetype>(head.length + head.bodyLength)) return;
       respond(s, c, head);
       return;
   }
@@ -170,11 +174,59 @@ void WebServer::respond(QTcpSocket* s, Conn& c, const RequestHead& head) {
       return send(s, c, 200, "application/json; charset=utf-8", utf8(feed_->alarms().json(after)),
                   headOnly, extra);
     }
+    case Route::ActiveAlarmsJson:
+      return send(s, c, 200, "application/json; charset=utf-8", utf8(activeJson()), headOnly,
+                  extra);
+    case Route::AcknowledgeJson:
+      if (head.method != "POST")
+        return send(s, c, 405, "text/plain; charset=utf-8", "405 Method Not Allowed\n", headOnly,
+                    "Allow: POST\r\n");
+      return acknowledge(s, c, head);
     case Route::Events:
       return openStream(s, c, headOnly, extra);
     case Route::NotFound:
       return refuse(s, c, 404, {}, headOnly);
   }
+}
+
+void WebServer::acknowledge(QTcpSocket* s, Conn& c, const RequestHead& head) {
+  auto reply = [&](int status, const std::string& text) {
+    send(s, c, status, "text/plain; charset=utf-8", utf8(text + "\n"), false);
+  };
+  if (!bearerMatches(head, token_))
+    return reply(401,
+                 "Квитирование только с ключом доступа: заголовок Authorization: Bearer КЛЮЧ "
+                 "(ключ в файле настроек Vetrostan.INI, раздел [Web], ключ Token)");
+  std::string why;
+  const auto body = std::string_view(c.in.constData(), static_cast<std::size_t>(c.in.size()))
+                        .substr(head.length, head.bodyLength);
+  const auto request = parseAckBody(body, &why);
+  if (!request) return reply(400, "Запрос не принят: " + why);
+  if (!alarmList_) return reply(503, "Список аварий недоступен");
+  if (mayAcknowledge_ && !mayAcknowledge_())
+    return reply(403,
+                 "Эта копия программы только наблюдает: квитирование на станции, которая "
+                 "работает с шиной");
+  QHostAddress peer = s->peerAddress();
+  bool v4 = false;
+  if (const quint32 a = peer.toIPv4Address(&v4); v4) peer = QHostAddress(a);
+  const int n = applyAck(*alarmList_, *request, "веб " + peer.toString().toStdString());
+  send(s, c, 200, "application/json; charset=utf-8",
+       utf8("{\"acknowledged\":" + std::to_string(n) + "}"), false);
+  sendActiveIfChanged();
+}
+
+std::string WebServer::activeJson() const {
+  static const std::string kEmpty = "{\"unacknowledged\":0,\"alarms\":[]}";
+  return alarmList_ ? activeAlarmsJson(*alarmList_) : kEmpty;
+}
+
+void WebServer::sendActiveIfChanged() {
+  if (streamCount() == 0) return;
+  std::string now = activeJson();
+  if (now == activeSent_) return;
+  broadcast(sseEvent("active", now));
+  activeSent_ = std::move(now);
 }
 
 void WebServer::refuse(QTcpSocket* s, Conn& c, int status, const QByteArray& text, bool headOnly) {
@@ -227,6 +279,10 @@ void WebServer::openStream(QTcpSocket* s, Conn& c, bool headOnly, const QByteArr
   out += "retry: 2000\n\n";
   out += sseEvent("hall", feed_->hallJson());
   out += sseEvent("alarms", feed_->alarms().json());
+  // The others are brought up to date first, so that one list is what every stream last got.
+  sendActiveIfChanged();
+  activeSent_ = activeJson();
+  out += sseEvent("active", activeSent_);
   if (streamCount() == 0) {
     // What changed while nobody watched is in the snapshot just sent.
     feed_->takeChangedRows();
@@ -288,6 +344,7 @@ void WebServer::housekeeping() {
   }
   // Link states change without an answer, and a quiet stream still needs its ping.
   flush();
+  sendActiveIfChanged();
 }
 
 void WebServer::drop(QTcpSocket* s) {

@@ -1,6 +1,7 @@
-// The read-only web view's server: the hall page, the alarm page, their script and style (built
-// into the program), the JSON of the hall and of the alarm events, and one stream of
-// server-sent events that carries every change. It runs on the user-interface thread and never
+// The web view's server: the hall page, the alarm page, their script and style (built into the
+// program), the JSON of the hall, of the alarm events and of the alarm list, and one stream of
+// server-sent events that carries every change. The one change a client can make is the
+// acknowledgement of alarms, with the token. It runs on the user-interface thread and never
 // waits on a client: sockets are written without blocking, a slow or silent client is dropped,
 // and the number of open connections is capped.
 #pragma once
@@ -12,6 +13,7 @@
 #include <QString>
 #include <QTcpServer>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,6 +21,10 @@
 #include "web/WebRequest.h"
 
 class QTcpSocket;
+
+namespace vs {
+class AlarmList;
+}
 
 namespace vs::web {
 
@@ -38,6 +44,12 @@ class WebServer : public QObject {
   // The token a client from another machine must present.
   void setToken(std::string token) { token_ = std::move(token); }
   void setMaxConnections(int n) { maxConnections_ = n; }
+  // The station's alarm list, shown and acknowledged on this thread; none: the list is empty
+  // and nothing can be acknowledged.
+  void setAlarmList(AlarmList* list) { alarmList_ = list; }
+  // Whether this copy of the program may acknowledge now (a copy that only watches may not, as
+  // its window may not); unset: it may.
+  void setMayAcknowledge(std::function<bool()> may) { mayAcknowledge_ = std::move(may); }
   // Test seam: every client counts as one from another machine.
   void setAllPeersRemote(bool on) { allRemote_ = on; }
 
@@ -70,6 +82,11 @@ class WebServer : public QObject {
   // Closes the sending side once the answer has left.
   void finish(QTcpSocket* s);
   void openStream(QTcpSocket* s, Conn& c, bool headOnly, const QByteArray& extraHeaders);
+  void acknowledge(QTcpSocket* s, Conn& c, const RequestHead& head);
+  std::string activeJson() const;
+  // The alarm list goes to the streams when it has changed (states also change with time, as
+  // a shelving ends): checked every second and after each acknowledgement.
+  void sendActiveIfChanged();
   void scheduleFlush();
   void flush();
   void housekeeping();
@@ -82,6 +99,9 @@ class WebServer : public QObject {
   QTimer flushTimer_, houseTimer_;
   QElapsedTimer sincePing_, sinceFlush_;
   long long alarmSeqSent_ = 0;
+  AlarmList* alarmList_ = nullptr;
+  std::function<bool()> mayAcknowledge_;
+  std::string activeSent_;
   std::string token_;
   int maxConnections_ = 64;
   bool allRemote_ = false;

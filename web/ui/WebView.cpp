@@ -27,7 +27,7 @@ std::string webToken(Workstation& ws, std::string* why) {
 }
 
 std::unique_ptr<WebServer> startWebView(const std::string& listenOption, Workstation& ws,
-                                        Station& st) {
+                                        Station& st, AlarmList* alarms) {
   std::string text = listenOption;
   if (text.empty()) {
     IniFile ini;
@@ -43,6 +43,9 @@ std::unique_ptr<WebServer> startWebView(const std::string& listenOption, Worksta
   auto feed = std::make_shared<HallFeed>(st, ws.settings);
   HallFeed::attach(feed, st);
   auto server = std::make_unique<WebServer>(feed);
+  server->setAlarmList(alarms);
+  // As in the alarm window: a copy that only watches acknowledges nothing.
+  server->setMayAcknowledge([&ws, &st] { return !st.observer && !ws.readOnly(); });
   std::string why;
   server->setToken(webToken(ws, &why));
   if (!why.empty()) ws.report(why);

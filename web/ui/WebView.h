@@ -9,6 +9,7 @@
 #include "web/ui/WebServer.h"
 
 namespace vs {
+class AlarmList;
 class Station;
 class Workstation;
 }  // namespace vs
@@ -17,9 +18,10 @@ namespace vs::web {
 
 inline constexpr const char* kWebSection = "Web";
 
-// Null when the view is not asked for or cannot listen (the reason is reported).
+// Null when the view is not asked for or cannot listen (the reason is reported). `alarms` is
+// the station's alarm list that the view shows and acknowledges (none: an empty list).
 std::unique_ptr<WebServer> startWebView(const std::string& listenOption, Workstation& ws,
-                                        Station& st);
+                                        Station& st, AlarmList* alarms);
 
 // The settings file's token, or a new one written there (also when the one there is too short
 // to be a token). `why` gets the reason when a new token cannot be kept.

@@ -1,0 +1,140 @@
+#include "web/ActiveAlarms.h"
+
+#include "alarms/AlarmList.h"
+#include "common/DateTime.h"
+#include "web/Json.h"
+
+namespace vs::web {
+namespace {
+
+std::string timeText(TDateTime t) {
+  return t > 0 ? formatDateTime(t) : std::string();
+}
+
+void field(std::string& out, const char* name, const std::string& text) {
+  out += ",\"";
+  out += name;
+  out += "\":";
+  appendJsonString(out, text);
+}
+
+// Just enough of a JSON reader for an object of one member; every refusal names its reason.
+class AckReader {
+ public:
+  explicit AckReader(std::string_view s) : s_(s) {}
+
+  std::optional<AckRequest> read(std::string* why) {
+    auto fail = [why](const char* reason) -> std::optional<AckRequest> {
+      if (why) *why = reason;
+      return std::nullopt;
+    };
+    space();
+    if (!take('{')) return fail("ожидается объект JSON: {\"number\": N} или {\"all\": true}");
+    space();
+    std::string key;
+    if (!string(key)) return fail("ожидается имя поля \"number\" или \"all\"");
+    space();
+    if (!take(':')) return fail("после имени поля ожидается \":\"");
+    space();
+    AckRequest r;
+    if (key == "all") {
+      if (!word("true")) return fail("\"all\" может быть только true");
+      r.all = true;
+    } else if (key == "number") {
+      if (!integer(r.number) || r.number < 1 || r.number > 255)
+        return fail("\"number\" должен быть целым числом от 1 до 255");
+    } else {
+      return fail("неизвестное поле: допустимы только \"number\" или \"all\"");
+    }
+    space();
+    if (peek() == ',') return fail("допустимо только одно поле: \"number\" или \"all\"");
+    if (!take('}')) return fail("ожидается \"}\"");
+    space();
+    if (at_ != s_.size()) return fail("после объекта JSON лишние символы");
+    return r;
+  }
+
+ private:
+  char peek() const { return at_ < s_.size() ? s_[at_] : '\0'; }
+  bool take(char c) {
+    if (peek() != c) return false;
+    ++at_;
+    return true;
+  }
+  void space() {
+    while (at_ < s_.size() &&
+           (s_[at_] == ' ' || s_[at_] == '\t' || s_[at_] == '\n' || s_[at_] == '\r'))
+      ++at_;
+  }
+  bool word(std::string_view w) {
+    if (s_.substr(at_, w.size()) != w) return false;
+    at_ += w.size();
+    return true;
+  }
+  // A plain string: the two names taken here need no escapes, so an escape is no name of ours.
+  bool string(std::string& out) {
+    if (!take('"')) return false;
+    const std::size_t end = s_.find('"', at_);
+    if (end == std::string_view::npos || end - at_ > 16) return false;
+    out = std::string(s_.substr(at_, end - at_));
+    if (out.find('\\') != std::string::npos) return false;
+    at_ = end + 1;
+    return true;
+  }
+  // A JSON integer without fraction or exponent, and without the leading zeros JSON forbids.
+  bool integer(int& out) {
+    const bool negative = take('-');
+    const std::size_t from = at_;
+    long long v = 0;
+    while (peek() >= '0' && peek() <= '9') {
+      if (at_ - from >= 6) return false;
+      v = v * 10 + (s_[at_++] - '0');
+    }
+    const std::size_t digits = at_ - from;
+    if (digits == 0 || (digits > 1 && s_[from] == '0')) return false;
+    if (peek() == '.' || peek() == 'e' || peek() == 'E') return false;
+    out = static_cast<int>(negative ? -v : v);
+    return true;
+  }
+
+  std::string_view s_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
+
+std::string activeAlarmsJson(const AlarmList& list) {
+  std::string out =
+      "{\"unacknowledged\":" + std::to_string(list.unacknowledgedCount()) + ",\"alarms\":[";
+  bool first = true;
+  for (const Alarm& a : list.alarms()) {
+    if (!first) out += ',';
+    first = false;
+    out += "{\"number\":" + std::to_string(a.key.number);
+    field(out, "name", a.name);
+    field(out, "caption", vs::alarmCaption(a.key.kind));
+    field(out, "state", alarmStateName(list.state(a)));
+    field(out, "raised", timeText(a.raised));
+    field(out, "acknowledged", a.acknowledged ? timeText(a.acknowledgedAt) : std::string());
+    field(out, "by", a.acknowledged ? a.acknowledgedBy : std::string());
+    field(out, "shelvedUntil", timeText(list.shelvedUntil(a.key.number)));
+    out += '}';
+  }
+  out += "]}";
+  return out;
+}
+
+std::optional<AckRequest> parseAckBody(std::string_view body, std::string* why) {
+  if (body.size() > kMaxAckBody) {
+    if (why) *why = "тело запроса слишком велико";
+    return std::nullopt;
+  }
+  return AckReader(body).read(why);
+}
+
+int applyAck(AlarmList& list, const AckRequest& request, const std::string& author) {
+  return request.all ? list.acknowledgeAll(author)
+                     : list.acknowledgeIncubator(request.number, author);
+}
+
+}  // namespace vs::web
