@@ -120,6 +120,23 @@ bool IncubatorList::edit(int row, int col, std::string_view text) {
   return false;
 }
 
+void IncubatorList::beginEdit(int row, int col) {
+  before_ = {};
+  if (!rowValid(row)) return;
+  const auto k = static_cast<std::size_t>(row - 1);
+  before_ = {row, col, p_.konfig_n[k], p_.konfig_s[k], p_.konfig_linia[k]};
+}
+
+void IncubatorList::endEdit(bool refused) {
+  const Before b = before_;
+  before_ = {};
+  if (!refused || b.col < 0 || !rowValid(b.row)) return;
+  const auto k = static_cast<std::size_t>(b.row - 1);
+  if (b.col == 0) p_.konfig_n[k] = b.number;
+  if (b.col == 1) p_.konfig_s[k] = b.name;
+  if (b.col == 3) p_.konfig_linia[k] = b.line;
+}
+
 bool IncubatorList::accepted() {
   error_.clear();
   refusal_.clear();

@@ -51,6 +51,13 @@ class IncubatorList {
   // Why the last edit was refused, for the operator (empty after an accepted one).
   const std::string& refusal() const { return refusal_; }
   void clearRefusal() { refusal_.clear(); }
+
+  // The editor of a cell opened. Its keystrokes reach the editing copy one by one, so when the
+  // text it finally commits is refused, the field goes back to what it held here (typing
+  // "70000" over 77 must not leave 7000, a number nobody meant).
+  void beginEdit(int row, int col);
+  // The editor committed its text: a refused one puts the field back, an accepted one stays.
+  void endEdit(bool refused);
   static constexpr int kNameLength = 100;  // characters of a name the record holds
 
   // Double-click in the poll column asks kPollQuestion; Yes and No come here, Cancel does not.
@@ -78,6 +85,12 @@ class IncubatorList {
   int rows_ = 1;
   std::string error_ = kNoError;
   std::string refusal_;
+  struct Before {
+    int row = 0, col = -1;  // col -1: no editor open
+    std::uint16_t number = 0;
+    PString<100> name{};
+    std::uint8_t line = 0;
+  } before_;
 };
 
 }  // namespace vs

@@ -45,6 +45,8 @@ class LiveEditDelegate : public QStyledItemDelegate {
       const int row = index.row() + 1, col = index.column();
       SettingsTab* tab = tab_;
       if (col == 1) edit->setMaxLength(IncubatorList::kNameLength);
+      tab->cellEditStarted(row, col);
+      connect(edit, &QObject::destroyed, tab, [tab] { tab->cellEditClosed(); });
       connect(edit, &QLineEdit::textEdited, tab,
               [tab, row, col](const QString& text) { tab->cellEdited(row, col, text); });
     }
@@ -251,20 +253,34 @@ void SettingsTab::cellEdited(int row, int col, const QString& text) {
   error_->setToolTip(qs(list_.refusal()));
 }
 
+SettingsTab::~SettingsTab() {
+  // An open cell editor goes while the tab is whole, since its end reaches the list.
+  delete grid_;
+}
+
+void SettingsTab::cellEditStarted(int row, int col) {
+  list_.beginEdit(row, col);
+}
+
+void SettingsTab::cellEditClosed() {
+  list_.endEdit(true);  // nothing left to put back once the text was committed
+}
+
 void SettingsTab::cellCommitted(int row) {
-  if (list_.refusal().empty()) return;
-  // The cell keeps what was typed until the editor has closed; then it shows what the editing
-  // copy holds, and the operator is told why the text was not taken.
+  const bool refused = !list_.refusal().empty();
+  list_.endEdit(refused);
+  if (!refused) return;
+  // The cell shows what the editing copy holds, and the operator is told why the text was not
+  // taken once the editor's commit is over.
   const std::string why = list_.refusal();
   list_.clearRefusal();
-  QTimer::singleShot(0, this, [this, row, why] {
-    if (row <= list_.rows()) {
-      filling_ = true;
-      fillRow(row);
-      filling_ = false;
-    }
-    ws_.show(why);
-  });
+  if (row >= 1 && row <= list_.rows()) {
+    filling_ = true;
+    for (int c = 0; c < list_.columnCount(); ++c)
+      if (QTableWidgetItem* it = grid_->item(row - 1, c)) it->setText(qs(list_.cell(row, c)));
+    filling_ = false;
+  }
+  QTimer::singleShot(0, this, [this, why] { ws_.show(why); });
 }
 
 void SettingsTab::countEdited(int value) {

@@ -25,6 +25,7 @@ class SettingsTab : public QWidget {
   enum class Answer { Yes, No, Cancel };
 
   explicit SettingsTab(Workstation& ws, QWidget* parent = nullptr);
+  ~SettingsTab() override;
 
   IncubatorList& list() { return list_; }
 
@@ -58,6 +59,10 @@ class SettingsTab : public QWidget {
   // A text was committed to a cell: a refused one gives way to the stored value, with the
   // reason.
   void cellCommitted(int row);
+  // The editor of a cell opened; closed (a cell left with Escape commits nothing, and the
+  // keystrokes it took go back).
+  void cellEditStarted(int row, int col);
+  void cellEditClosed();
 
   // Asks the question of the poll column (a Yes/No/Cancel message box unless replaced).
   std::function<Answer(const QString& text, const QString& title)> ask;

@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -141,6 +144,47 @@ TEST_F(SettingsTabTest, EditsReachTheEditingCopyOnlyAndShowingTheTabDropsThem) {
   form->pageControl()->setCurrentIndex(TForm1::TabSettings);
   EXPECT_EQ(ws->store.config_p.konfig_n[0], 5);
   EXPECT_EQ(text(1, 0), "5");
+}
+
+// The keys reach the editing copy one by one; the text the editor commits decides. A refused
+// one leaves what the cell held before the editor opened, not the last prefix that parsed, and
+// Escape takes back what was typed.
+TEST_F(SettingsTabTest, KeysTypedIntoACellThatEndRefusedOrEscapedLeaveTheStoredValue) {
+  start();
+  form->show();
+  QTableWidget* g = tab->stringGrid2();
+  auto type = [g](const QString& keys, int last) {
+    g->setCurrentCell(0, 0);
+    g->editItem(g->item(0, 0));
+    auto* ed = g->viewport()->findChild<QLineEdit*>();
+    ASSERT_NE(ed, nullptr);
+    ed->selectAll();
+    for (const QChar ch : keys) {
+      QKeyEvent press(QEvent::KeyPress, Qt::Key_0 + (ch.unicode() - '0'), Qt::NoModifier,
+                      QString(ch));
+      QCoreApplication::sendEvent(ed, &press);
+    }
+    QKeyEvent end(QEvent::KeyPress, last, Qt::NoModifier);
+    QCoreApplication::sendEvent(ed, &end);
+    // The editor goes by a deferred delete, the reason by a zero timer.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 50) QCoreApplication::processEvents();
+  };
+  type("70000", Qt::Key_Return);
+  EXPECT_EQ(ws->store.config_p.konfig_n[0], 5);
+  EXPECT_EQ(text(1, 0), "5");
+  EXPECT_EQ(messages, std::vector<std::string>{"Номер инкубатора: целое число от 0 до 65535"});
+
+  type("12", Qt::Key_Escape);
+  EXPECT_EQ(ws->store.config_p.konfig_n[0], 5);
+  EXPECT_EQ(text(1, 0), "5");
+
+  type("12", Qt::Key_Return);
+  EXPECT_EQ(ws->store.config_p.konfig_n[0], 12);
+  EXPECT_EQ(text(1, 0), "12");
+  EXPECT_EQ(messages.size(), 1u);
 }
 
 TEST_F(SettingsTabTest, DoubleClickOnThePollColumnAsksYesNoCancel) {
