@@ -39,18 +39,26 @@ TDateTime encodeDateTime(const LocalDateTime& t) {
       daysFromCivil(t.year, static_cast<unsigned>(t.month), static_cast<unsigned>(t.day)) +
       kEpochOffset;
   const double frac = (t.hour * 3600.0 + t.minute * 60.0 + t.second + t.msec / 1000.0) / 86400.0;
-  return static_cast<double>(days) + frac;
+  // Before 30.12.1899 the records count the days back and the time of day forward from them:
+  // 29.12.1899 06:00 is -1.25, not -0.75.
+  return days < 0 ? static_cast<double>(days) - frac : static_cast<double>(days) + frac;
+}
+
+TDateTime continuousDays(TDateTime d) {
+  if (!(d < 0)) return d;
+  const double whole = std::trunc(d);
+  return whole + (whole - d);
 }
 
 bool isDate(TDateTime d) {
-  // 01.01.0001 .. 31.12.9999 23:59:59.999
-  return std::isfinite(d) && d >= -693593.0 && d < 2958466.0;
+  // 01.01.0001 00:00 (-693593) .. 01.01.0001 23:59:59.999 .. 31.12.9999 23:59:59.999
+  return std::isfinite(d) && d > -693594.0 && d < 2958466.0;
 }
 
 LocalDateTime decodeDateTime(TDateTime d) {
   LocalDateTime t;
   if (!isDate(d)) return t;
-  auto ms = static_cast<std::int64_t>(std::llround(d * 86'400'000.0));
+  auto ms = static_cast<std::int64_t>(std::llround(continuousDays(d) * 86'400'000.0));
   std::int64_t days = ms / 86'400'000;
   std::int64_t rest = ms % 86'400'000;
   if (rest < 0) {

@@ -19,6 +19,10 @@ TDateTime encodeDateTime(const LocalDateTime& t);
 // A value that names a moment of the years 1..9999. Anything else (not a number, infinite, out
 // of range) is no date: it decodes as 30.12.1899 00:00, the date-time of nothing.
 bool isDate(TDateTime d);
+// The same moment on a line without the turn at 30.12.1899, for differences between moments:
+// a date-time before it counts its days back and its time of day forward (-1.25 is 29.12.1899
+// 06:00, which is -0.75 here). Later ones are returned as they are.
+TDateTime continuousDays(TDateTime d);
 LocalDateTime decodeDateTime(TDateTime d);
 
 // A moment of the system clock as a local date-time (a file's modification time, now).

@@ -15,7 +15,7 @@ constexpr double kMsPerDay = 86'400'000.0;
 // Whole milliseconds, so that 08:00 minus 08:00 of the day before is one day and not a hair
 // under it.
 long long toMs(TDateTime t) {
-  return std::llround(t * kMsPerDay);
+  return std::llround(continuousDays(t) * kMsPerDay);
 }
 
 // Setpoint-table rows that the program writes, and the ZON words behind them.
