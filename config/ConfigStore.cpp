@@ -230,6 +230,12 @@ ConfigStore::ConfigStore(fs::path home, fs::path registryDir)
   }
 }
 
+fs::path ConfigStore::asideFile() const {
+  std::error_code ec;
+  const fs::path rezim = home_ / "rezim";
+  return (fs::is_directory(rezim, ec) ? rezim : home_) / "config-other.cfg";
+}
+
 fs::path ConfigStore::registryFile() const {
   return registryDir_ / "config";
 }
@@ -301,9 +307,17 @@ bool ConfigStore::RegKeyOpen() {
     const auto count = [](const Found& f) { return std::to_string(f.odd.size()); };
     const Found& taken = tookRegistry ? reg : file;
     const Found& other = tookRegistry ? file : reg;
+    // The next save (the scheduler's, at the next change of day) writes over the other copy,
+    // which may be the newer one: it is kept aside where the settings tab opens "*.cfg" files.
+    std::string kept;
+    const fs::path aside = asideFile();
+    if (!readOnly &&
+        writeFileAtomic(aside, tookRegistry ? fromFile.get() : fromReg.get(), kConfigSize))
+      kept = "; её содержимое сохранено в " + utf8Of(aside);
     tell("Копии конфигурации различаются: взята " + (tookRegistry ? regName : fileName) +
          " (необычных значений: " + count(taken) + "); " + (tookRegistry ? fileName : regName) +
-         " (необычных значений: " + count(other) + ") оставлена как есть до следующей записи");
+         " (необычных значений: " + count(other) + ") оставлена как есть до следующей записи" +
+         kept);
     noteOdd(tookRegistry ? regName : fileName, taken.odd);
   } else if (reg.state == Found::Sound) {
     tookRegistry = true;

@@ -104,6 +104,9 @@ class ConfigStore {
   const std::filesystem::path& home() const { return home_; }
   std::filesystem::path registryFile() const;
   std::filesystem::path configFile() const { return home_ / "config.cfg"; }
+  // Where the copy not taken of two that differ is kept: "config-other.cfg" in "rezim" (where
+  // the settings tab opens "*.cfg" files), or in the working folder without it.
+  std::filesystem::path asideFile() const;
 
  private:
   void say(const std::string& text) const;

@@ -29,11 +29,23 @@ fs::path entryOf(const fs::path& dir, const std::string& name) {
   return exact;
 }
 
+// Copied beside and renamed over the old file, so that a copy cut short (a full disk) leaves
+// the working folder's own file whole.
 bool copyFile(const fs::path& from, const fs::path& home, const std::string& name) {
   std::error_code ec;
   const fs::path src = entryOf(from, name);
   if (!fs::is_regular_file(src, ec)) return false;
-  return fs::copy_file(src, home / name, fs::copy_options::overwrite_existing, ec) && !ec;
+  const fs::path dst = home / name;
+  if (fs::exists(dst, ec) && fs::equivalent(src, dst, ec)) return false;
+  const fs::path part = home / (name + ".transfer");
+  if (!fs::copy_file(src, part, fs::copy_options::overwrite_existing, ec) || ec) {
+    fs::remove(part, ec);
+    return false;
+  }
+  fs::rename(part, dst, ec);
+  if (!ec) return true;
+  fs::remove(part, ec);
+  return false;
 }
 
 bool copyFolder(const fs::path& from, const fs::path& home, const std::string& name) {

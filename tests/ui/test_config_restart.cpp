@@ -1,9 +1,9 @@
 // A configuration saved from the windows comes back at the next start as it was saved, odd
 // values and all, and the same hall is polled: a line beyond the hub's four, a line above 127
 // and a program start before 1899 are an operator's typing, not a reason to blank the hall.
+#include <QCheckBox>
 #include <QDate>
 #include <QDateEdit>
-#include <QCheckBox>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -87,7 +87,12 @@ TEST_F(ConfigRestart, OddLinesAndAnEarlyStartSavedFromTheWindowsPollTheSameHallA
   EXPECT_EQ(c.konfig_linia[2], 3);
   EXPECT_EQ(c.N_DateTime[2], early);
   EXPECT_EQ(c.konfig_s[2].utf8(), "Выводной");
-  // The list shows what was saved.
+  // The list shows what was saved, once the hub's column is there.
+  SettingsTab* list = w.form1->settingsTab();
+  list->setHub(true);
+  EXPECT_EQ(list->stringGrid2()->item(0, 3)->text(), "5");
+  EXPECT_EQ(list->stringGrid2()->item(1, 3)->text(), "133");
+  list->setHub(false);
 
   std::vector<std::uint64_t> before;
   for (std::uint8_t a : {5, 6, 7}) before.push_back(ctl(a).counters().answers);
