@@ -63,8 +63,9 @@ CommandLine readCommandLine(const QStringList& arguments, const fs::path& progra
   const QCommandLineOption headless(
       "headless", "No windows: poll the bus and write the files until SIGINT, SIGTERM or SIGHUP.");
   const QCommandLineOption demo("demo", "Run on a simulated hall in the folder DIR/demo.");
-  const QCommandLineOption web("web", "Serve the read-only browser view of the hall there.",
-                               "[ADDR:]PORT");
+  const QCommandLineOption web(
+      "web", "Serve the browser view of the hall there (it can only acknowledge alarms).",
+      "[ADDR:]PORT");
   const QCommandLineOption screenshot(
       "screenshot", "Save pictures of the windows and of any message box into DIR, then quit.",
       "DIR");
