@@ -98,11 +98,6 @@ class EscalationRunner {
                    std::function<void(const std::string& why)> failed) = 0;
 };
 
-// A local date-time as ISO 8601 without a zone, "2026-12-10T14:05:00".
-std::string isoDateTime(TDateTime t);
-// The reverse; false for anything else.
-bool parseIsoDateTime(const std::string& s, TDateTime& out);
-
 class AlarmList {
  public:
   explicit AlarmList(const Clock& clock) : clock_(clock) {}

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <string>
 
 namespace vs {
 namespace {
@@ -79,6 +80,35 @@ std::string formatDateTime(TDateTime d) {
   std::snprintf(buf, sizeof buf, "%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour,
                 t.minute, t.second);
   return buf;
+}
+
+std::string isoDateTime(TDateTime t) {
+  const LocalDateTime d = decodeDateTime(t);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02dT%02d:%02d:%02d", d.year, d.month, d.day, d.hour,
+                d.minute, d.second);
+  return buf;
+}
+
+bool parseIsoDateTime(const std::string& s, TDateTime& out) {
+  if (s.size() != 19 || s[4] != '-' || s[7] != '-' || s[10] != 'T' || s[13] != ':' || s[16] != ':')
+    return false;
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})
+    if (s[i] < '0' || s[i] > '9') return false;
+  auto num = [&s](std::size_t at, std::size_t n) { return std::stoi(s.substr(at, n)); };
+  LocalDateTime d;
+  d.year = num(0, 4);
+  d.month = num(5, 2);
+  d.day = num(8, 2);
+  d.hour = num(11, 2);
+  d.minute = num(14, 2);
+  d.second = num(17, 2);
+  if (d.year < 1900 || d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || d.hour > 23 ||
+      d.minute > 59 || d.second > 59)
+    return false;
+  out = encodeDateTime(d);
+  // 31.02 and the like come back as another day: no date of the calendar.
+  return decodeDateTime(out) == d;
 }
 
 TDateTime localDateTime(std::chrono::system_clock::time_point t) {

@@ -30,6 +30,10 @@ TDateTime localDateTime(std::chrono::system_clock::time_point t);
 
 // "DD.MM.YYYY HH:MM:SS", the way the station shows and journals a moment.
 std::string formatDateTime(TDateTime d);
+// A local date-time as ISO 8601 without a zone, "2026-12-10T14:05:00".
+std::string isoDateTime(TDateTime t);
+// The reverse (years from 1900 on); false for anything else.
+bool parseIsoDateTime(const std::string& s, TDateTime& out);
 
 // Source of the current local date-time. The program uses the system clock, tests a fake one.
 class Clock {
