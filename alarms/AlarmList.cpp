@@ -14,40 +14,42 @@ constexpr TDateTime kNever = std::numeric_limits<double>::max();
 
 }  // namespace
 
+namespace {
+
+// The kinds beyond the sound table's slots: caption and name in the list file.
+struct ExtraKind {
+  AlarmKind kind;
+  const char* caption;
+  const char* key;
+};
+constexpr ExtraKind kExtraKinds[] = {
+    {AlarmKind::SensorT1, "Неисправен датчик T1", "t1"},
+    {AlarmKind::SensorT2, "Неисправен датчик T2", "t2"},
+    {AlarmKind::SensorT3, "Неисправен датчик T3", "t3"},
+    {AlarmKind::NoLink, "Нет связи", "link"},
+    {AlarmKind::Usb, "USB не работает", "usb"},
+};
+
+const ExtraKind* extraKind(AlarmKind k) {
+  for (const ExtraKind& e : kExtraKinds)
+    if (e.kind == k) return &e;
+  return nullptr;
+}
+
+}  // namespace
+
 std::string alarmCaption(AlarmKind k) {
   const int v = static_cast<int>(k);
   if (v >= 0 && v < kSoundSlots) return kSoundCaptions[static_cast<std::size_t>(v)];
-  switch (k) {
-    case AlarmKind::SensorT1:
-      return "Неисправен датчик T1";
-    case AlarmKind::SensorT2:
-      return "Неисправен датчик T2";
-    case AlarmKind::SensorT3:
-      return "Неисправен датчик T3";
-    case AlarmKind::NoLink:
-      return "Нет связи";
-    case AlarmKind::Usb:
-      return "USB не работает";
-  }
-  return {};
+  const ExtraKind* e = extraKind(k);
+  return e ? e->caption : std::string();
 }
 
 std::string alarmKindKey(AlarmKind k) {
   const int v = static_cast<int>(k);
   if (v >= 0 && v < kSoundSlots) return soundKey(v);
-  switch (k) {
-    case AlarmKind::SensorT1:
-      return "t1";
-    case AlarmKind::SensorT2:
-      return "t2";
-    case AlarmKind::SensorT3:
-      return "t3";
-    case AlarmKind::NoLink:
-      return "link";
-    case AlarmKind::Usb:
-      return "usb";
-  }
-  return {};
+  const ExtraKind* e = extraKind(k);
+  return e ? e->key : std::string();
 }
 
 bool alarmKindOfKey(const std::string& key, AlarmKind& out) {
