@@ -450,12 +450,12 @@ void ConfigStore::loadPrograms() {
   }
 }
 
-std::string ConfigStore::cfgRefusal(const fs::path& path, std::vector<std::string>* odd) const {
-  auto loaded = std::make_unique<TFile_config>();
-  const Found got = loadRecordFile(path, *loaded);
+namespace {
+
+// Why a record file that was not found Sound cannot be taken, in the operator's words.
+std::string refusalOf(const Found& got) {
   switch (got.state) {
     case Found::Sound:
-      if (odd) *odd = got.odd;
       return {};
     case Found::Damaged:
       return got.why;
@@ -467,17 +467,20 @@ std::string ConfigStore::cfgRefusal(const fs::path& path, std::vector<std::strin
   return "файл не читается";
 }
 
+}  // namespace
+
+std::string ConfigStore::cfgRefusal(const fs::path& path, std::vector<std::string>* odd) const {
+  auto loaded = std::make_unique<TFile_config>();
+  const Found got = loadRecordFile(path, *loaded);
+  if (odd && got.state == Found::Sound) *odd = got.odd;
+  return refusalOf(got);
+}
+
 bool ConfigStore::importCfg(const fs::path& path, std::string* why) {
   auto loaded = std::make_unique<TFile_config>();
   const Found got = loadRecordFile(path, *loaded);
   if (got.state != Found::Sound) {
-    if (why) {
-      if (got.state == Found::Damaged) {
-        *why = got.why;
-      } else {
-        *why = got.state == Found::Absent ? "файл не найден" : "файл не читается";
-      }
-    }
+    if (why) *why = refusalOf(got);
     return false;
   }
   limitCount(*loaded);
