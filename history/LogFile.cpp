@@ -1,9 +1,14 @@
 #include "history/LogFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <system_error>
+#include <algorithm>
 
 namespace vs {
 
@@ -60,6 +65,108 @@ bool readRecords(const std::filesystem::path& path, std::vector<Record>& out, st
 }
 
 }  // namespace
+
+template <typename Record>
+LogSlices<Record>::~LogSlices() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+template <typename Record>
+bool LogSlices<Record>::open(const std::filesystem::path& path, std::string& error) {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  failed_ = false;
+  error_.clear();
+  size_ = 0;
+  if (fd_ < 0) {
+    error = std::generic_category().message(errno);
+    return false;
+  }
+  const off_t end = ::lseek(fd_, 0, SEEK_END);
+  if (end < 0) {
+    error = std::generic_category().message(errno);
+    ::close(fd_);
+    fd_ = -1;
+    return false;
+  }
+  size_ = static_cast<std::size_t>(end) / sizeof(Record);
+  // The walk goes front to back: the kernel may read ahead generously.
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  return true;
+}
+
+template <typename Record>
+std::span<const Record> LogSlices<Record>::read(std::size_t first, std::size_t n) {
+  if (fd_ < 0 || first >= size_) return {};
+  n = std::min({n, kSliceRecords, size_ - first});
+  if (buffer_.size() < n) {
+    try {
+      buffer_.resize(kSliceRecords);
+    } catch (const std::bad_alloc&) {
+      failed_ = true;
+      error_ = "недостаточно памяти";
+      return {};
+    }
+  }
+  auto* bytes = reinterpret_cast<char*>(buffer_.data());
+  const std::size_t want = n * sizeof(Record);
+  std::size_t got = 0;
+  auto at = static_cast<off_t>(first * sizeof(Record));
+  while (got < want) {
+    const ssize_t r = ::pread(fd_, bytes + got, want - got, at + static_cast<off_t>(got));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      failed_ = true;
+      error_ = std::generic_category().message(errno);
+      return {};
+    }
+    if (r == 0) break;  // the file shrank while read
+    got += static_cast<std::size_t>(r);
+  }
+  return {buffer_.data(), got / sizeof(Record)};
+}
+
+template class LogSlices<TFile>;
+template class LogSlices<TFileZon>;
+
+namespace {
+
+template <typename Record>
+bool walkRecords(const std::filesystem::path& path,
+                 const std::function<bool(std::span<const Record>)>& slice, std::string& error,
+                 const ReadProgress& progress) {
+  LogSlices<Record> log;
+  if (!log.open(path, error)) return false;
+  const std::size_t n = log.size();
+  int shown = -1;
+  for (std::size_t at = 0; at < n;) {
+    const std::span<const Record> part = log.read(at);
+    if (log.failed()) {
+      error = log.error();
+      return false;
+    }
+    if (part.empty()) break;
+    at += part.size();
+    if (!slice(part)) return true;
+    const int p = static_cast<int>(at * 100 / n);
+    if (progress && p != shown) progress(shown = p);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool walkLog(const std::filesystem::path& path,
+             const std::function<bool(std::span<const TFile>)>& slice, std::string& error,
+             const ReadProgress& progress) {
+  return walkRecords(path, slice, error, progress);
+}
+
+bool walkLog(const std::filesystem::path& path,
+             const std::function<bool(std::span<const TFileZon>)>& slice, std::string& error,
+             const ReadProgress& progress) {
+  return walkRecords(path, slice, error, progress);
+}
 
 bool readLog(const std::filesystem::path& path, std::vector<TFile>& out, std::string& error,
              const ReadProgress& progress) {
