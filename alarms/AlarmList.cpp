@@ -117,6 +117,14 @@ void AlarmList::set(const AlarmKey& key, bool on, const std::string& name) {
     touch();
     line("АВАРИЯ! " + who(a) + ": " + alarmCaption(key.kind) +
          (shelved(key.number) ? " (отложена)" : ""));
+    // The status word's alarms are announced by the sequencer as their bit rises (a faulty
+    // sensor is not); an incubator that stopped answering and the station's lost adapter have
+    // no bit, so the list announces them itself.
+    const bool ownAnnouncement = key.kind == AlarmKind::NoLink || key.kind == AlarmKind::Usb;
+    if (ownAnnouncement && !shelved(key.number) && announce) {
+      a.lastNamed = clock_.now();
+      announce(key.number, key.kind);
+    }
     return;
   }
   if (it == alarms_.end() || !it->second.active) return;

@@ -21,8 +21,8 @@
 
 namespace vs {
 
-// Kinds 0..10 are the slots of the sound table (C2 bits 0..9, 14 and 15); the others have no
-// sound slot.
+// Kinds 0..10 are the slots of the "Звуки" tab (C2 bits 0..9, 14 and 15); the others have the
+// sound slots after them, of the same number.
 enum class AlarmKind : int {
   SensorT1 = 11,  // C2 bit 10 (T1 with the humidity sensor)
   SensorT2 = 12,  // C2 bit 11
@@ -41,10 +41,10 @@ std::string alarmCaption(AlarmKind k);
 std::string alarmKindKey(AlarmKind k);
 // The kind of a file name, or false.
 bool alarmKindOfKey(const std::string& key, AlarmKind& out);
-// The sound slot 0..10 of the kind, or -1.
+// The sound slot 0..15 of the kind, or -1.
 inline int alarmSoundSlot(AlarmKind k) {
   const int v = static_cast<int>(k);
-  return v >= 0 && v <= 10 ? v : -1;
+  return v >= 0 && v < kAlarmKinds ? v : -1;
 }
 
 enum class AlarmState {

@@ -52,12 +52,14 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
       sound.zvuk_prov(station, e.nk, e.sender);
     alarms.onAnswer(e);
   });
-  // A repeat goes through the sequencer as a rising bit would: one flag per kind, so a hall in
-  // alarm queues no more than one announcement of each. An announcement of the kind already
-  // waiting keeps the incubator it names.
+  // A repeat (and the first announcement of a kind without a status bit) goes through the
+  // sequencer as a rising bit would: one flag per kind, so a hall in alarm queues no more than
+  // one announcement of each. An announcement of the kind already waiting keeps the incubator
+  // it names.
+  static_assert(kAlarmKinds == kAlarmSoundSlots, "every alarm kind has its sound slot");
   alarms.list.announce = [this](int number, AlarmKind kind) {
     const int slot = alarmSoundSlot(kind);
-    if (slot < 0) return;  // no clip of its own for this kind
+    if (slot < 0) return;
     const auto s = static_cast<std::size_t>(slot);
     if (sound.zvuk_[s]) return;
     sound.zvuk_[s] = true;

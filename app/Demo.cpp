@@ -17,11 +17,15 @@ namespace vs {
 
 namespace {
 
-// The names scripts/make_sounds.sh gives its clips, and sound alarms on.
-void nameSounds(IniFile& ini) {
-  for (int slot = 0; slot < kSoundSlots; ++slot)
+// The names scripts/make_sounds.sh gives its clips, for the slots not named yet.
+bool nameSounds(IniFile& ini) {
+  bool named = false;
+  for (int slot = 0; slot < kAlarmSoundSlots; ++slot) {
+    if (ini.has(kSoundSection, soundKey(slot))) continue;
     ini.writeString(kSoundSection, soundKey(slot), demoSoundName(slot));
-  ini.writeInt("Nastr", "ZWUK_ON", 1);
+    named = true;
+  }
+  return named;
 }
 
 }  // namespace
@@ -121,12 +125,16 @@ bool prepareDemoFolder(const std::filesystem::path& dir, TDateTime now) {
       ini.writeInt("UST", "FON" + std::to_string(c) + "_Color", colours[c]);
     }
     nameSounds(ini);
+    ini.writeInt("Nastr", "ZWUK_ON", 1);
     ok = ini.save(dir / "Vetrostan.INI") && ok;
   } else {
     IniFile ini;
-    if (ini.load(dir / "Vetrostan.INI") && !ini.has(kSoundSection, soundKey(0))) {
-      nameSounds(ini);
-      ok = ini.save(dir / "Vetrostan.INI") && ok;
+    if (ini.load(dir / "Vetrostan.INI")) {
+      const bool hadSounds = ini.has(kSoundSection, soundKey(0));
+      if (nameSounds(ini)) {
+        if (!hadSounds) ini.writeInt("Nastr", "ZWUK_ON", 1);
+        ok = ini.save(dir / "Vetrostan.INI") && ok;
+      }
     }
   }
   return ok;

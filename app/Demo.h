@@ -30,8 +30,8 @@ inline std::string demoSoundName(int slot) {
 
 // Creates the folder and, where they are missing, "config.cfg" and the settings file. Files
 // already there (the operator's own changes to the demo) are left alone, except that a
-// settings file without the section "ZVUK" (from before the demo had sounds) gets the sound
-// names and the sound alarms switched on. False when the folder or a file cannot be written.
+// settings file gets the names of the sound slots it lacks (and, without the section "ZVUK",
+// from before the demo had sounds, the sound alarms switched on). False when the folder or a file cannot be written.
 // The plant configuration puts four incubators on incubation programs (folder "rezim"),
 // started some days before `now`, so automatic incubation is seen at work from the first start.
 bool prepareDemoFolder(const std::filesystem::path& dir, TDateTime now);

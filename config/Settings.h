@@ -39,7 +39,7 @@ struct Settings {
   int Help = 0;      // 0 "Выкл", 1 "Вкл"
   int Compyter = 0;  // 0 "Современный", 1 "Старый"
   // [ZVUK]
-  std::array<std::string, 11> zvuk{};  // "z0".."z10", file names relative to "sound"
+  std::array<std::string, 16> zvuk{};  // "z0".."z15", file names relative to "sound"
   // [USB]
   int usbCom = 0;               // Selected_USB_Number
   std::string usbSerialNumber;  // USB_Serial_Number (serial number or device path)

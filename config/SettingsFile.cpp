@@ -386,7 +386,7 @@ void loadSettings(const fs::path& iniPath, Settings& s, std::vector<std::string>
     s.tableW[k] = s.kol_t() > i - 6 ? ini.readInt("UST", tableW(i), d.tableW[k]) : d.tableW[k];
   }
 
-  for (int i = 0; i < 11; ++i)
+  for (int i = 0; i < static_cast<int>(s.zvuk.size()); ++i)
     s.zvuk[static_cast<std::size_t>(i)] = ini.readString("ZVUK", "z" + std::to_string(i), "");
   // The poll period lives in a spin box of 1..100 seconds.
   s.Opros_period = ini.readInt("UST", "Opros_period", d.Opros_period);
@@ -430,8 +430,13 @@ bool saveSettings(const fs::path& iniPath, const Settings& s) {
   ini.writeInt("Form", "Top", s.formTop);
   ini.writeInt("Form", "Left", s.formLeft);
   ini.writeInt("Form", "Height", s.formHeight);
-  for (int i = 0; i < 11; ++i)
-    ini.writeString("ZVUK", "z" + std::to_string(i), s.zvuk[static_cast<std::size_t>(i)]);
+  // The slots beyond the "Звуки" tab's are written only when named, so that a settings file
+  // without them stays as it was.
+  for (int i = 0; i < static_cast<int>(s.zvuk.size()); ++i) {
+    const std::string& name = s.zvuk[static_cast<std::size_t>(i)];
+    const std::string key = "z" + std::to_string(i);
+    if (i < 11 || !name.empty() || ini.has("ZVUK", key)) ini.writeString("ZVUK", key, name);
+  }
   ini.writeInt("UST", "Opros_period", s.Opros_period);
   ini.writeInt("USB", "usb-com", s.usbCom);
   ini.writeInt("UST", "otlad", s.otlad);

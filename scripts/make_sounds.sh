@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Speaks a complete folder "sound" for a plant in Russian (espeak-ng, then lame to MP3):
 #   sound/N/N.mp3   "Инкубатор N", for every incubator number 1..255
-#   sound/zK.mp3    the alarm kind of slot K (0..10), as the "Звуки" tab lists them
-#   sound/ZVUK.ini  the settings file section [ZVUK] that names the kind clips; copy its lines
-#                   into Vetrostan.INI (or choose the files on the "Звуки" tab)
+#   sound/zK.mp3    the alarm kind of slot K: 0..10 as the "Звуки" tab lists them, then
+#                   11..13 a faulty sensor T1..T3, 14 "Нет связи", 15 "USB не работает"
+#   sound/ZVUK.ini  the settings file section [ZVUK] that names the kind clips (z0..z15); copy
+#                   its lines into Vetrostan.INI (or choose slots 0..10 on the "Звуки" tab)
 # Usage: scripts/make_sounds.sh [WORKING_FOLDER]   (default: ./home)
 # Clips already there are kept, so a second run only fills what is missing; new ones are
 # spoken in parallel, one job per core.
@@ -23,6 +24,11 @@ kinds=(
   "Геркон правый, таймер"
   "Сработал отсекатель"
   "Скорость мотора ниже нормы"
+  "Неисправен датчик тэ один"
+  "Неисправен датчик тэ два"
+  "Неисправен датчик тэ три"
+  "Нет связи"
+  "Ю эс би не работает"
 )
 
 # What is missing, as NUL-separated pairs: file, text.

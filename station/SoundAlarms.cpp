@@ -59,7 +59,7 @@ fs::path SoundAlarms::numberClip(int N) const {
 }
 
 fs::path SoundAlarms::kindClip(int slot) const {
-  if (slot < 0 || slot >= kSoundSlots) return {};
+  if (slot < 0 || slot >= kAlarmSoundSlots) return {};
   return fileInFolder(folder_, zvuk[static_cast<std::size_t>(slot)]);
 }
 
@@ -108,11 +108,25 @@ void SoundAlarms::zvukPUSK() {
   if (zvuk_sled == 2) zvukON_num();
   if (zvuk_sled > 0) return;
   zvuk_i = zvuk_i >= 11 ? 0 : zvuk_i + 1;
-  if (zvuk_i < kSoundSlots && zvuk_[static_cast<std::size_t>(zvuk_i)]) {
-    zvuk_num = zvuk_num_slot[static_cast<std::size_t>(zvuk_i)];
+  int slot = -1;
+  if (zvuk_i < kSoundSlots) {
+    if (zvuk_[static_cast<std::size_t>(zvuk_i)]) slot = zvuk_i;
+  } else {
+    constexpr int extras = kAlarmSoundSlots - kSoundSlots;
+    for (int i = 0; i < extras && slot < 0; ++i) {
+      const int s = kSoundSlots + (extraTurn_ + i) % extras;
+      if (zvuk_[static_cast<std::size_t>(s)]) {
+        slot = s;
+        extraTurn_ = (s - kSoundSlots + 1) % extras;
+      }
+    }
+  }
+  if (slot >= 0) {
+    const auto s = static_cast<std::size_t>(slot);
+    zvuk_num = zvuk_num_slot[s];
     zvuk_sled = 1;
-    zvukON(zvuk_i + 1);
-    zvuk_[static_cast<std::size_t>(zvuk_i)] = false;
+    zvukON(slot + 1);
+    zvuk_[s] = false;
   }
 }
 
@@ -121,13 +135,13 @@ void SoundAlarms::zvukON(int k) {
   // sequencer never stays at "number clip asked".
   if (zvuk_on == 1) {
     zvuk_n_sound = k;
-    if (!playing()) start(numberClip(zvuk_num));
+    if (zvuk_num > 0 && !playing()) start(numberClip(zvuk_num));
   }
   zvuk_sled = 2;
 }
 
 void SoundAlarms::zvukON_num() {
-  if (zvuk_on != 1 || zvuk_n_sound < 1 || zvuk_n_sound > kSoundSlots) {
+  if (zvuk_on != 1 || zvuk_n_sound < 1 || zvuk_n_sound > kAlarmSoundSlots) {
     zvuk_sled = 0;
     return;
   }

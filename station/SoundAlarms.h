@@ -14,6 +14,11 @@
 namespace vs {
 
 inline constexpr int kSoundSlots = 11;
+// The alarms the status word's table does not announce by itself have slots of their own after
+// the tab's: 11..13 a faulty sensor T1..T3, 14 an incubator that stopped answering ("Нет
+// связи"), 15 the station's "USB не работает". Their files are named in the settings file
+// ("z11".."z15"); the alarm list asks for their announcements.
+inline constexpr int kAlarmSoundSlots = 16;
 
 // Row captions of the "Звуки" tab, one per slot. Slot = C2 bit for bits 0..9; bit 14 shares
 // slot 9 with bit 9, bit 15 is slot 10; bits 10..13 have no sound.
@@ -44,18 +49,20 @@ class SoundAlarms {
   void setPlayer(SoundPlayer* player) { player_ = player; }
   SoundPlayer* player() const { return player_; }
 
-  std::array<bool, kSoundSlots> zvuk_{};  // pending announcement per slot
+  std::array<bool, kAlarmSoundSlots> zvuk_{};  // pending announcement per slot
   // Incubator number of the answer that raised a flag last, and per slot the one that raised
   // that slot last: an announcement names the incubator of its own alarm, not whichever
   // incubator raised some other alarm after it.
   int zvuk_num = 0;
-  std::array<int, kSoundSlots> zvuk_num_slot{};
-  int zvuk_i = 0;        // scan position 0..11 (11 has no slot)
+  std::array<int, kAlarmSoundSlots> zvuk_num_slot{};
+  // Scan position 0..11: 0..10 the tab's slots, 11 the slots beyond them, one in turn, so that
+  // the pace of the tab's alarms is the same whether or not others wait.
+  int zvuk_i = 0;
   int zvuk_sled = 0;     // 0 or -1 idle, 1 number clip asked, 2 number clip, 3 kind clip
   int zvuk_n_sound = 0;  // slot + 1 of the alarm being announced
-  // File name per slot, inside "sound" (the settings keys "z0".."z10"). Indexed by slot:
+  // File name per slot, inside "sound" (the settings keys "z0".."z15"). Indexed by slot:
   // what the number `zvuk_n_sound` calls zvuk[zvuk_n_sound] is zvuk[zvuk_n_sound - 1] here.
-  std::array<std::string, kSoundSlots> zvuk{};
+  std::array<std::string, kAlarmSoundSlots> zvuk{};
   int zvuk_on = 1;  // 1: "Звуковые аварийные сообщения" = "Вкл"
 
   // A clip that cannot be played, a missing file, no sound device: each told once.
@@ -66,7 +73,8 @@ class SoundAlarms {
   void zvuk_prov(StationTables& t, int nk, int N);
   // One step of the sequencer, every second.
   void zvukPUSK();
-  // Starts the number clip of `zvuk_num` for slot k - 1.
+  // Starts the number clip of `zvuk_num` for slot k - 1; the station's own alarm (number 0)
+  // has no number clip.
   void zvukON(int k);
   // Starts the kind clip of slot `zvuk_n_sound` - 1.
   void zvukON_num();
@@ -101,6 +109,7 @@ class SoundAlarms {
   SoundPlayer* player_ = nullptr;
   std::filesystem::path current_;  // the clip started last
   int playingFor_ = 0;             // ticks the sequencer's clip has been seen playing
+  int extraTurn_ = 0;              // the slot beyond the tab's that is looked at first
 };
 
 }  // namespace vs

@@ -87,11 +87,14 @@ class AlarmHall : public testing::BusHall {
                             "ID3");
     ScratchInstall::write(dir.home / "sound" / "high.mp3", "ID3");
     ScratchInstall::write(dir.home / "sound" / "low.mp3", "ID3");
+    for (const char* clip : {"t1.mp3", "link.mp3", "usb.mp3"})
+      ScratchInstall::write(dir.home / "sound" / clip, "ID3");
   }
 
   // A serving station with these "Alarm" keys and clips for the two temperature kinds.
   void startWith(const std::vector<std::string>& alarmKeys) {
-    extraIni = {"[ZVUK]", "z2=high.mp3", "z3=low.mp3", "[Alarm]"};
+    extraIni = {"[ZVUK]",          "z2=high.mp3", "z3=low.mp3", "z11=t1.mp3",
+                "z14=link.mp3", "z15=usb.mp3", "[Alarm]"};
     extraIni.insert(extraIni.end(), alarmKeys.begin(), alarmKeys.end());
     start();
     bus->sound.setPlayer(&clips);
@@ -172,6 +175,28 @@ TEST_F(AlarmHall, RepeatZeroKeepsTheSingleAnnouncementAndAnAlarmOnAtStartIsListe
   EXPECT_EQ(list().unacknowledgedCount(), 2);
 }
 
+// A faulty sensor keeps the silence of its rise, but a fault nobody has acknowledged is heard
+// at every repeat like any other waiting alarm, with its own clip; the sequencer's other slots
+// keep their pace beside it.
+TEST_F(AlarmHall, FaultySensorIsSilentAtItsRiseAndHeardAtEachRepeat) {
+  startWith({"Repeat=60", "Escalate=0"});
+  runMs(3000);
+  ctl(5).setSensorFault(1, true);
+  ctl(85).setAlarmBits(kTempLow);
+  ASSERT_GE(runUntil([&] { return alarm(5, AlarmKind::SensorT1) != nullptr; }, 5), 0);
+  runMs(20'000);
+  EXPECT_EQ(clips.count("t1.mp3"), 0u) << "a sensor fault has no sound as it rises";
+  EXPECT_EQ(clips.count("low.mp3"), 1u);
+  runMs(60'000);
+  EXPECT_EQ(clips.count("t1.mp3"), 1u) << "the first repeat";
+  EXPECT_EQ(clips.count("low.mp3"), 2u);
+  EXPECT_EQ(clips.count("5/5.mp3"), 1u);
+  EXPECT_EQ(list().acknowledgeIncubator(5, "оператор"), 1);
+  runMs(120'000);
+  EXPECT_EQ(clips.count("t1.mp3"), 1u);
+  EXPECT_EQ(clips.count("low.mp3"), 4u);
+}
+
 TEST_F(AlarmHall, SilentIncubatorRaisesNoLinkWhenItsNameTurnsYellowAndItsAnswerClearsIt) {
   startWith({"Repeat=0", "Escalate=0"});
   runMs(3000);
@@ -182,6 +207,12 @@ TEST_F(AlarmHall, SilentIncubatorRaisesNoLinkWhenItsNameTurnsYellowAndItsAnswerC
   EXPECT_FALSE(st().nameCellLinked(1)) << "raised as the name turns yellow";
   EXPECT_EQ(stateOf(85, AlarmKind::NoLink), "active-unacknowledged");
   EXPECT_EQ(alarm(5, AlarmKind::NoLink), nullptr);
+  // No status bit announces a silent incubator: the list does, once (Repeat=0).
+  ASSERT_GE(runUntil([&] { return clips.count("link.mp3") == 1; }, 13), 0);
+  ASSERT_GE(clips.opened.size(), 2u);
+  EXPECT_EQ(clips.opened[clips.opened.size() - 2], "85/85.mp3") << "its number first";
+  runMs(60'000);
+  EXPECT_EQ(clips.count("link.mp3"), 1u);
 
   ctl(85).options().neverAnswers = false;
   ASSERT_GE(runUntil([&] { return !alarm(85, AlarmKind::NoLink)->active; }, 5), 0);
@@ -204,6 +235,8 @@ TEST_F(AlarmHall, PulledAdapterRaisesUsbAlarmWithTheIndicatorAndItsReturnClearsI
   EXPECT_GE(after, 10) << "not before the indicator shows";
   EXPECT_GT(st().com_rabota, 10);
   EXPECT_EQ(stateOf(0, AlarmKind::Usb), "active-unacknowledged");
+  ASSERT_GE(runUntil([&] { return clips.count("usb.mp3") == 1; }, 13), 0) << "heard at once";
+  EXPECT_EQ(clips.count("0/0.mp3"), 0u) << "the station's own alarm has no number clip";
 
   sim.plugIn();  // the link opens it again by itself
   ASSERT_GE(runUntil([&] { return !alarm(0, AlarmKind::Usb)->active; }, 10), 0);

@@ -223,6 +223,7 @@ Settings everythingChanged() {
   s.KOL_T = 2;
   for (int i = 0; i < 11; ++i) s.zvuk[static_cast<std::size_t>(i)] = "зв" + std::to_string(i);
   s.zvuk[0] = "Сирена.mp3";
+  s.zvuk[14] = "z14.mp3";  // "Нет связи": beyond the "Звуки" tab, written once named
   s.usbCom = 3;
   s.usbSerialNumber = "/dev/ttyUSB1";
   s.ServerP = 2;
@@ -308,7 +309,7 @@ TEST(SettingsSave, EveryShutDownKeyIsWrittenAndReadBack) {
                                 "[Form]\r\nWidth=1280\r\nTop=7\r\nLeft=-3\r\nHeight=1000\r\n",
                                 "z0=" + kSirenCp1251 + "\r\n",
                                 "z10=\xE7\xE2"
-                                "10\r\n",
+                                "10\r\nz14=z14.mp3\r\n",
                                 "Opros_period=9\r\n",
                                 "usb-com=3\r\n",
                                 "otlad=17\r\n",
@@ -375,6 +376,8 @@ TEST(SettingsSave, WhatOtherWindowsKeepInTheFileSurvives) {
   EXPECT_EQ(bytes.rfind("; hall 2\r\n\r\n[Dispetch]\r\nfile=\xE7\xE0\xEB.dsp\r\n", 0), 0u);
   EXPECT_NE(bytes.find("[ust]\r\nPRIPUSK=0\r\n; keep me\r\nmine=5\r\n"), std::string::npos);
   EXPECT_EQ(bytes.find("pripusk"), std::string::npos);
+  EXPECT_EQ(bytes.find("z11="), std::string::npos) << "a slot beyond the tab's, never named";
+  EXPECT_NE(bytes.find("z10="), std::string::npos);
   EXPECT_NE(bytes.find("[GSM]\r\nTel1=+79001234567\r\n"), std::string::npos);
   IniFile back;
   ASSERT_TRUE(back.load(ini));

@@ -196,7 +196,7 @@ TEST_F(SoundHall, SoundOffConsumesAlarmsAndSwitchingOnAnnouncesOnlyNewOnes) {
   ctl(7).setAlarmBits(1u << 4);
   runMs(15'000);
   EXPECT_EQ(player.files(), Files{});
-  EXPECT_EQ(bus->sound.zvuk_, (std::array<bool, kSoundSlots>{})) << "the flag was consumed";
+  EXPECT_EQ(bus->sound.zvuk_, (std::array<bool, kAlarmSoundSlots>{})) << "the flag was consumed";
 
   runToScan(10);
   ctl(12).setAlarmBits(1u << 9);
