@@ -16,6 +16,8 @@ struct Options {
   std::filesystem::path exportLog;   // --export FILE: convert this log to a spreadsheet and quit
   int exportAverage = 10;            // --average 1|10|100|1000: records per row of the export
   SheetFormat exportFormat = SheetFormat::Xls;  // --format xls|xlsx|csv
+  // FILE.fil: a measurement log drawn on "Графики" once the windows are up (absolute path).
+  std::filesystem::path openLog;
   // --web [ADDR:]PORT: serve the read-only web view there (127.0.0.1 unless ADDR is given);
   // empty: as the settings file says.
   std::string web;

@@ -1,5 +1,6 @@
 # Installation and the Debian package (cpack -G DEB): the program, the simulator, the service
-# unit (installed, not enabled), the desktop entry and its icon, the sound-making script, and
+# unit (installed, not enabled), the desktop entry, its icon and the log's file type, the
+# sound-making script, and
 # the maintainer scripts that make the service's user. See scripts/package.sh.
 
 # Only the full build has the program; the engine-only fuzz build never gets here.
@@ -14,6 +15,10 @@ install(TARGETS Vetrostan vetrostan-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BIND
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/vetrostan.service DESTINATION lib/systemd/system)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/vetrostan.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The measurement log's file type, so that the file manager opens "*.fil" with the program
+# (Debian's triggers of shared-mime-info and desktop-file-utils update their caches).
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/vetrostan-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME vetrostan.xml)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/vetrostan.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/scripts/make_sounds.sh

@@ -26,7 +26,8 @@ echo "package_check: $deb, $(du -k "$deb" | cut -f1) KB"
 contents="$(dpkg-deb -c "$deb" | awk '{ print $6 }')"
 for f in ./usr/bin/Vetrostan ./usr/bin/vetrostan-sim ./usr/lib/systemd/system/vetrostan.service \
   ./usr/share/applications/vetrostan.desktop ./usr/share/icons/hicolor/scalable/apps/vetrostan.svg \
-  ./usr/share/vetrostan/make_sounds.sh ./usr/share/doc/vetrostan/README.md; do
+  ./usr/share/mime/packages/vetrostan.xml ./usr/share/vetrostan/make_sounds.sh \
+  ./usr/share/doc/vetrostan/README.md; do
   grep -qxF "$f" <<<"$contents" || fail "$f is not in the package"
 done
 grep -q '^\./etc/\|^\./var/' <<<"$contents" && fail "the package ships files under /etc or /var"
@@ -86,6 +87,15 @@ echo "package_check: unit $(systemd-analyze security --offline=yes "$work/vetros
   grep -o 'exposure level.*' || true)"
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$root/usr/share/applications/vetrostan.desktop" || fail "desktop entry"
+fi
+# The file type the desktop entry opens is the one the package defines.
+grep -q '^MimeType=application/x-vetrostan-log;$' "$root/usr/share/applications/vetrostan.desktop" ||
+  fail "the desktop entry does not open measurement logs"
+grep -q 'type="application/x-vetrostan-log"' "$root/usr/share/mime/packages/vetrostan.xml" &&
+  grep -q '<glob pattern="\*.fil"/>' "$root/usr/share/mime/packages/vetrostan.xml" ||
+  fail "the log's file type is not defined for *.fil"
+if command -v xmllint >/dev/null; then
+  xmllint --noout "$root/usr/share/mime/packages/vetrostan.xml" || fail "the file type's XML"
 fi
 
 # The installed program as the service starts it: no display, no platform plugin asked for.

@@ -394,4 +394,11 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
   return w;
 }
 
+bool openLogOnCharts(AppWindows& w, const std::filesystem::path& log) {
+  TForm1* main = w.form1.get();
+  if (!main || !main->chartsTab()) return false;
+  main->pageControl()->setCurrentWidget(main->chartsTab());
+  return main->chartsTab()->load(QString::fromStdU16String(log.u16string()));
+}
+
 }  // namespace vs

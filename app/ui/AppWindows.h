@@ -1,5 +1,6 @@
 // The program's windows, created in their fixed order and wired to each other.
 #pragma once
+#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -99,5 +100,10 @@ struct AppLinks {
 // Creates every window the program has, in the order of kWindowOrder, all hidden; the main
 // window's creation runs the workstation's start-up. `secondCopy` marks the main caption.
 AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links = {});
+
+// A log given on the command line (or by a double-click in the file manager): the main window
+// turns to "Графики" and draws it there, as "Прочитать" would. False when the load could not
+// start (said to the operator by the tab).
+bool openLogOnCharts(AppWindows& w, const std::filesystem::path& log);
 
 }  // namespace vs

@@ -2,6 +2,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <system_error>
 
 #include "config/Workstation.h"
 #include "web/WebRequest.h"
@@ -25,6 +26,7 @@ QString usageText(const QCommandLineParser& parser) {
   return QStringLiteral(
              "Usage: Vetrostan [--home DIR] [--headless] [--demo] [--web [ADDR:]PORT] "
              "[--screenshot DIR]\n"
+             "       Vetrostan [--home DIR] [--demo] FILE.fil   (the log drawn on the charts)\n"
              "       Vetrostan --export FILE.fil [--average 1|10|100|1000] "
              "[--format xls|xlsx|csv]\n"
              "%1: the dispatcher workstation of an egg-incubation hall.\n\n")
@@ -86,9 +88,8 @@ CommandLine readCommandLine(const QStringList& arguments, const fs::path& progra
     return c;
   };
   if (!parser.parse(arguments)) return refuse(parser.errorText());
-  if (!parser.positionalArguments().isEmpty())
-    return refuse(
-        QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().constFirst()));
+  const QStringList files = parser.positionalArguments();
+  if (files.size() > 1) return refuse(QStringLiteral("Unexpected argument '%1'.").arg(files.at(1)));
   if (parser.isSet(help)) {
     c.action = CommandLine::Action::Help;
     return c;
@@ -135,6 +136,21 @@ CommandLine readCommandLine(const QStringList& arguments, const fs::path& progra
       o.exportFormat = SheetFormat::Csv;
     else
       return refuse(QStringLiteral("--format: \"%1\" is not one of xls, xlsx, csv.").arg(v));
+  }
+  if (!files.isEmpty()) {
+    // A log to draw: only a measurement log, which exists (a typo is said here, not by a box
+    // after the windows are up), and only where there are windows to draw it in.
+    const QString& f = files.constFirst();
+    if (!f.endsWith(QLatin1String(".fil"), Qt::CaseInsensitive))
+      return refuse(
+          QStringLiteral("Unexpected argument '%1' (a measurement log is FILE.fil).").arg(f));
+    if (o.headless) return refuse("FILE.fil is drawn on the charts; --headless has no windows.");
+    if (!o.exportLog.empty()) return refuse("--export takes one log: FILE.fil is one too many.");
+    std::error_code ec;
+    const fs::path log = fs::absolute(pathOf(f), ec);
+    if (ec || !fs::is_regular_file(log, ec))
+      return refuse(QStringLiteral("%1: no such measurement log.").arg(f));
+    o.openLog = log;
   }
   // Without --export they would be ignored while the program starts its windows instead.
   if (o.exportLog.empty() && (parser.isSet(average) || parser.isSet(format)))

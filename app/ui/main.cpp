@@ -261,6 +261,9 @@ int runWindows(const Options& opt, int argc, char** argv) {
   main->show();
   bool picturesSaved = true;
   if (!opt.screenshot.empty()) startScreenshotRun(w, bus, opt.screenshot, picturesSaved);
+  // A log named on the command line is drawn once the main window shows.
+  if (!opt.openLog.empty())
+    QTimer::singleShot(0, main, [&w, log = opt.openLog] { openLogOnCharts(w, log); });
   QTimer::singleShot(0, &app, [&] {
     looping = true;
     if (watcher.requested()) endProgram();

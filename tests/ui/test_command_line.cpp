@@ -48,6 +48,15 @@ TEST(CommandLine, EveryOptionSetsWhatItNames) {
   EXPECT_EQ(c.options.exportAverage, 1000);
   EXPECT_EQ(c.options.exportFormat, SheetFormat::Csv);
 
+  // A measurement log to draw, as the file manager passes it: relative or absolute, any case.
+  ScratchInstall dir;
+  ScratchInstall::write(dir.home / "file" / "Инкубатор 5.FIL", "");
+  c = read({"--home", "/tmp/h",
+            QString::fromStdU16String((dir.home / "file" / "Инкубатор 5.FIL").u16string())});
+  ASSERT_EQ(c.action, CommandLine::Action::Run) << c.error.toStdString();
+  EXPECT_EQ(c.options.openLog, dir.home / "file" / "Инкубатор 5.FIL");
+  EXPECT_TRUE(read({}).options.openLog.empty());
+
   EXPECT_EQ(read({"--help"}).action, CommandLine::Action::Help);
   EXPECT_EQ(read({"-h"}).action, CommandLine::Action::Help);
   EXPECT_EQ(read({"--version"}).action, CommandLine::Action::Version);
@@ -68,6 +77,12 @@ TEST(CommandLine, ALineThatCannotBeUsedIsRefusedWithTheReason) {
       {{"--export", "a.fil", "--average", "7"}, "7"},
       {{"--export", "a.fil", "--format", "ods"}, "ods"},
       {{"--format", "csv"}, "--export"},
+      // A log to draw must be one, exist, and have windows to be drawn in.
+      {{"нет.fil"}, "нет.fil: no such measurement log"},
+      {{"a.txt"}, "FILE.fil"},
+      {{"--headless", "a.fil"}, "--headless"},
+      {{"--export", "a.fil", "b.fil"}, "one too many"},
+      {{"a.fil", "b.fil"}, "'b.fil'"},
   };
   for (const auto& k : cases) {
     const CommandLine c = read(k.args);
