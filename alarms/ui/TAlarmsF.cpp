@@ -111,7 +111,7 @@ TAlarmsF::TAlarmsF(AlarmList& list, QWidget* parent) : QWidget(parent, Qt::Windo
 
   connect(ack_, &QPushButton::clicked, this, [this] { acknowledgeSelected(); });
   connect(ackAll_, &QPushButton::clicked, this, [this] {
-    list_.acknowledgeAll(author().toStdString());
+    if (list_.acknowledgeAll(author().toStdString()) > 0) emit acknowledged();
     refresh();
   });
   connect(shelve_, &QPushButton::clicked, this, [this] { shelveSelected(); });
@@ -231,7 +231,7 @@ void TAlarmsF::acknowledgeSelected() {
   for (const QModelIndex& i : grid_->selectionModel()->selectedRows())
     keys.push_back(keyAt(i.row()));
   if (keys.empty()) return;
-  list_.acknowledge(keys, author().toStdString());
+  if (list_.acknowledge(keys, author().toStdString()) > 0) emit acknowledged();
   refresh();
 }
 

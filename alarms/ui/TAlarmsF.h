@@ -55,6 +55,8 @@ class TAlarmsF : public QWidget {
  signals:
   // The count of unacknowledged alarms, after every change of the list.
   void unacknowledged(int count);
+  // The operator acknowledged at least one alarm here: the clip that plays has been heard.
+  void acknowledged();
 
  protected:
   void showEvent(QShowEvent* e) override;

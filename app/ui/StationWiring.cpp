@@ -175,6 +175,8 @@ void connectStation(AppWindows& w, BusStation& bus) {
     bus.alarms.list.onChange = [live] {
       if (live) live->listChanged();
     };
+    // An acknowledgement there silences the clip, as the double-click in "Аварии" does.
+    QObject::connect(a, &TAlarmsF::acknowledged, a, [&bus] { bus.sound.zvuk_off(); });
   }
   // The setpoint grid follows each answer of its incubator.
   if (ZonesTab* zones = f1->zonesTab())

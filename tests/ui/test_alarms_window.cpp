@@ -22,6 +22,15 @@ namespace {
 constexpr std::uint16_t kTempHigh = 1u << 2;  // "Темп. выше зоны"
 constexpr std::uint16_t kTempLow = 1u << 3;   // "Темп. ниже зоны"
 
+// Counts the clips stopped.
+struct StopCounter final : SoundPlayer {
+  int stopped = 0;
+  bool open(const std::filesystem::path&) override { return true; }
+  bool play() override { return true; }
+  bool isPlaying() override { return false; }
+  void close() override { ++stopped; }
+};
+
 struct AlarmsWindow : testing::HallProgram {
   void SetUp() override {
     user_ = qgetenv("USER");
@@ -90,7 +99,10 @@ TEST_F(AlarmsWindow, RaisedAlarmsShowAndAreCountedAndQuitAcknowledgesTheSelected
 
   select(5);
   ASSERT_TRUE(win().ackButton()->isEnabled());
+  StopCounter player;
+  bus->sound.setPlayer(&player);
   win().ackButton()->click();
+  EXPECT_EQ(player.stopped, 1) << "an acknowledgement silences the clip that plays";
   EXPECT_EQ(cell(5, TAlarmsF::ColState), "Активна, квитирована");
   EXPECT_EQ(cell(5, TAlarmsF::ColAckBy), "дежурный") << "the operating-system user";
   EXPECT_EQ(cell(5, TAlarmsF::ColAckAt), QString::fromStdString(formatDateTime(clock.now())));
@@ -110,6 +122,8 @@ TEST_F(AlarmsWindow, RaisedAlarmsShowAndAreCountedAndQuitAcknowledgesTheSelected
 
   win().ackAllButton()->click();
   QApplication::processEvents();
+  EXPECT_EQ(player.stopped, 2);
+  bus->sound.setPlayer(nullptr);
   EXPECT_EQ(grid().rowCount(), 0);
   EXPECT_EQ(button().text(), "Аварии: 0");
   EXPECT_FALSE(button().property("waiting").toBool());
