@@ -141,6 +141,8 @@ void AlarmStore::load() {
     list_.restore({}, {});
     return;
   }
+  seenTime_ = fs::last_write_time(path_, ec);
+  seenSize_ = text.size();
   ParsedAlarmFile p = parseAlarmFile(text);
   if (!p.headerOk || !p.badLines.empty()) {
     damaged_ = true;
@@ -153,6 +155,21 @@ void AlarmStore::load() {
                         std::to_string(p.alarms.size()) +
                         " аварий, файл не перезаписывается до первого изменения списка");
   }
+  list_.restore(std::move(p.alarms), std::move(p.shelves));
+}
+
+void AlarmStore::follow() {
+  std::error_code ec;
+  const fs::file_time_type time = fs::last_write_time(path_, ec);
+  if (ec) return;
+  const std::uintmax_t size = fs::file_size(path_, ec);
+  if (ec || (time == seenTime_ && size == seenSize_)) return;
+  std::string text;
+  if (!readWholeFile(path_, text, kMaxFileSize)) return;
+  ParsedAlarmFile p = parseAlarmFile(text);
+  if (!p.headerOk || !p.badLines.empty()) return;
+  seenTime_ = time;
+  seenSize_ = size;
   list_.restore(std::move(p.alarms), std::move(p.shelves));
 }
 

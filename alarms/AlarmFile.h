@@ -12,6 +12,7 @@
 // ISO 8601, "2026-12-10T14:05:00". Names and authors hold no TAB or line end (they are written
 // with spaces instead). Empty lines and lines starting with "#" are skipped.
 #pragma once
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -55,6 +56,10 @@ class AlarmStore {
   void load();
   // Writes the list when it has changed; a failed write is said once and tried again.
   void save();
+  // A copy that only watches: takes the list again as the first copy last wrote it, when the
+  // file's time or size has changed since it was read. A file that is not whole is left for the
+  // next call (the first copy replaces it whole).
+  void follow();
 
   const std::filesystem::path& path() const { return path_; }
   bool damaged() const { return damaged_; }
@@ -63,6 +68,8 @@ class AlarmStore {
   AlarmList& list_;
   std::filesystem::path path_;
   bool damaged_ = false;      // the file on disk is one we could not read whole
+  std::filesystem::file_time_type seenTime_{};  // of the file last taken
+  std::uintmax_t seenSize_ = 0;
   bool writeAnyway_ = false;  // there was no file: the empty list is written at once
 };
 

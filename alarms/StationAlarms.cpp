@@ -44,8 +44,12 @@ void StationAlarms::onAnswer(const StatusEvent& e) {
 }
 
 void StationAlarms::tick1s() {
-  // A second copy only watches: the first copy keeps the list, its file and its commands.
-  if (st_.observer) return;
+  // A second copy only watches: the first copy keeps the list, its file and its commands, and
+  // this one shows the list as the file has it.
+  if (st_.observer) {
+    store.follow();
+    return;
+  }
   ++seconds_;
   const bool bus = st_.serverP <= 2;
   list.escalationAllowed = bus;

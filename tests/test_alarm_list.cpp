@@ -390,6 +390,34 @@ TEST_F(AlarmHall, WholeHallRaisingAtOnceHoldsTheListAndDoesNotMultiplyAnnounceme
   EXPECT_EQ(occurrences(ScratchInstall::read(dir.home / "alarms.txt"), "alarm\t"), 251u);
 }
 
+// A second copy on the folder only watches: it shows the list as the first copy writes it, and
+// a file caught half-written keeps what it showed.
+TEST_F(AlarmHall, WatchingCopyFollowsTheListTheFirstCopyWrites) {
+  startWith({"Repeat=0", "Escalate=0"});
+  runMs(3000);
+  AlarmList watched(clock);
+  AlarmStore follower(watched, dir.home);
+  follower.readOnly = true;
+  follower.load();
+  EXPECT_EQ(watched.size(), 0u);
+
+  ctl(5).setAlarmBits(kTempHigh);
+  runMs(3000);
+  follower.follow();
+  ASSERT_NE(watched.find({5, kHigh}), nullptr) << "raised by the first copy";
+  EXPECT_FALSE(watched.find({5, kHigh})->acknowledged);
+  list().acknowledgeAll("оператор");
+  runMs(2000);
+  follower.follow();
+  ASSERT_NE(watched.find({5, kHigh}), nullptr);
+  EXPECT_EQ(watched.find({5, kHigh})->acknowledgedBy, "оператор");
+
+  ScratchInstall::write(dir.home / "alarms.txt", "# Vetrostan alarm list 1\nalarm\t5");
+  follower.follow();
+  EXPECT_EQ(watched.find({5, kHigh})->acknowledgedBy, "оператор") << "a torn file is not taken";
+  EXPECT_EQ(dir.journal().find("повреждён"), std::string::npos) << "nor said: it is not ours";
+}
+
 TEST_F(AlarmHall, DamagedListFileIsSaidOnceAndKeptUntilTheListHasChanged) {
   const fs::path file = dir.home / "alarms.txt";
   ScratchInstall::write(file, "not a list\n");
