@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <span>
 #include <system_error>
-#include <vector>
+#include <utility>
 
 #include "history/LogFile.h"
 
@@ -34,8 +35,8 @@ class Progress {
   int last_ = -1;
 };
 
-// Reading takes the first part of the bar, the walk over the records the rest.
-constexpr int kReadShare = 30;
+// The walk over the log takes this much of the bar, saving the workbook the rest.
+constexpr std::size_t kWalkShare = 90;
 
 bool sameFile(const fs::path& a, const fs::path& b) {
   std::error_code ec;
@@ -68,7 +69,7 @@ fs::path workbookPath(const fs::path& log, SheetFormat format) {
 }
 
 ExportResult EreadF(const fs::path& logPath, const ExportOptions& options,
-                    const ExportProgress& progress) {
+                    const ExportProgress& progress, std::stop_token stop) {
   // The sheet names its log in full, whatever folder the command line was given from.
   std::error_code ec;
   fs::path log = fs::absolute(logPath, ec);
@@ -83,11 +84,13 @@ ExportResult EreadF(const fs::path& logPath, const ExportOptions& options,
   }
   // An Excel 97-2003 sheet keeps the rows it always had; the modern formats take the whole log.
   const long long cap = options.format == SheetFormat::Xls ? kXlsDataRows : 0;
-  return EreadF(log, options.average, *writer, workbook, cap, progress);
+  // The writer goes before the result is handed back: an unfinished one takes its temporary
+  // file with it.
+  return EreadF(log, options.average, *writer, workbook, cap, progress, std::move(stop));
 }
 
 ExportResult EreadF(const fs::path& log, int average, SheetWriter& writer, const fs::path& workbook,
-                    long long rowCap, const ExportProgress& progress) {
+                    long long rowCap, const ExportProgress& progress, std::stop_token stop) {
   ExportResult r;
   r.workbook = workbook;
   Progress bar(progress);
@@ -102,13 +105,14 @@ ExportResult EreadF(const fs::path& log, int average, SheetWriter& writer, const
     return r;
   }
 
-  std::vector<TFile> records;
+  LogSlices<TFile> in;
   std::string why;
-  if (!readLog(log, records, why, [&](int p) { bar(p * kReadShare / 100); })) {
+  if (!in.open(log, why)) {
     r.error = "Не удалось прочитать журнал " + utf8(log) + ": " + why;
     return r;
   }
-  bar(kReadShare);
+  // The records the log held when opened; a log still being written grows past them unseen.
+  const std::size_t n = in.size();
 
   if (!writer.open(workbook, why)) {
     r.error = "Не удалось записать файл " + utf8(workbook) + ": " + why;
@@ -143,38 +147,55 @@ ExportResult EreadF(const fs::path& log, int average, SheetWriter& writer, const
     ++r.counted;
   };
 
-  const std::size_t n = records.size();
-  const std::size_t step = n / 100 + 1;
-  std::size_t nextTick = step;
-  auto tick = [&](std::size_t done) {
-    if (done < nextTick) return;
-    nextTick = done + step;
-    bar(kReadShare + static_cast<int>(done * (100 - kReadShare) / n));
-  };
-  if (average == 1) {
-    for (std::size_t i = 0; i < n; ++i) {
-      const TFile& f = records[i];
-      put(f.dt, f.T1, f.T2, f.T3, f.BL);
-      tick(i + 1);
+  // Whole groups only: a trailing group shorter than the factor is left out. A group takes the
+  // time of its last record, and is empty when that time is 0. A group may span two slices: its
+  // sums go on from one to the next, added in file order as over the whole log at once.
+  const std::size_t q = static_cast<std::size_t>(average);
+  const double d = static_cast<double>(q);
+  double t1 = 0, t2 = 0, t3 = 0, bl = 0;
+  std::size_t inGroup = 0;
+  std::size_t done = 0;
+  while (done < n) {
+    if (stop.stop_requested()) {
+      r.cancelled = true;
+      r.error = "Преобразование отменено";
+      return r;
     }
-  } else {
-    // Whole groups only: a trailing group shorter than the factor is left out. A group takes
-    // the time of its last record, and is empty when that time is 0.
-    const std::size_t q = static_cast<std::size_t>(average);
-    for (std::size_t g = 0; g + q <= n; g += q) {
-      double t1 = 0, t2 = 0, t3 = 0, bl = 0;
-      for (std::size_t i = g; i < g + q; ++i) {
-        t1 += records[i].T1;
-        t2 += records[i].T2;
-        t3 += records[i].T3;
-        bl += records[i].BL;
+    const std::span<const TFile> part = in.read(done);
+    if (in.failed()) {
+      r.error = "Не удалось прочитать журнал " + utf8(log) + ": " + in.error();
+      return r;
+    }
+    if (part.empty()) break;
+    done += part.size();
+    if (q == 1) {
+      for (const TFile& f : part) put(f.dt, f.T1, f.T2, f.T3, f.BL);
+    } else {
+      for (const TFile& f : part) {
+        t1 += f.T1;
+        t2 += f.T2;
+        t3 += f.T3;
+        bl += f.BL;
+        if (++inGroup < q) continue;
+        put(f.dt, t1 / d, t2 / d, t3 / d, bl / d);
+        t1 = t2 = t3 = bl = 0;
+        inGroup = 0;
       }
-      const double d = static_cast<double>(q);
-      put(records[g + q - 1].dt, t1 / d, t2 / d, t3 / d, bl / d);
-      tick(g + q);
     }
+    bar(static_cast<int>(done * kWalkShare / n));
   }
-  records = {};  // the sheet may need the memory to finish
+  if (done < n) {
+    // Cut short while read (a log truncated or replaced by hand): a sheet of what was there
+    // would pass for the whole log.
+    r.error = "Журнал " + utf8(log) + " укоротился во время чтения: прочитано " +
+              std::to_string(done) + " из " + std::to_string(n) + " записей";
+    return r;
+  }
+  if (stop.stop_requested()) {
+    r.cancelled = true;
+    r.error = "Преобразование отменено";
+    return r;
+  }
 
   r.walked = true;
   r.line = "Всего " + std::to_string(r.counted) + " записей (пустых: " + std::to_string(r.empty) +

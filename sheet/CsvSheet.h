@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "sheet/SheetWriter.h"
@@ -34,15 +35,26 @@ class CsvSheet final : public SheetWriter {
   static std::string formatNumber(double value, NumberFormat format);
 
  private:
-  void put(int row, int col, std::string field);
+  // Longest field a number becomes: the fixed form of the largest double, 309 digits and two
+  // decimals, with its sign.
+  static constexpr std::size_t kFieldChars = 320;
+  static std::size_t formatInto(char (&buf)[kFieldChars], double value, NumberFormat format);
+  void put(int row, int col, std::string_view field);
   void flushRow();
+  void writeOut();
   void discard();
+
+  // Rows are gathered into blocks of about this size before they go to the file.
+  static constexpr std::size_t kFlushBytes = std::size_t{1} << 18;
 
   std::filesystem::path path_, tmp_;
   std::FILE* file_ = nullptr;
-  long long row_ = 0;                // the row being gathered; every row before it is written
-  std::vector<std::string> fields_;  // its fields so far
-  bool misordered_ = false;          // a cell came for a row already written
+  long long row_ = 0;              // the row being gathered; every row before it is written
+  std::string out_;                // rows not yet written, the row being gathered last
+  std::size_t rowStart_ = 0;       // where that row begins in `out_`
+  std::vector<std::size_t> ends_;  // end of each of its fields in `out_`
+  std::size_t used_ = 0;           // fields it has so far (the unset ones among them empty)
+  bool misordered_ = false;        // a cell came for a row already written
 };
 
 }  // namespace vs

@@ -5,15 +5,21 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <map>
+#include <random>
+#include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "common/AtomicFile.h"
 #include "history/LogExport.h"
+#include "history/LogFile.h"
 #include "history/LogRecords.h"
+#include "sheet/CsvSheet.h"
 #include "tests/test_config_tempdir.h"
 
 namespace vs {
@@ -261,6 +267,216 @@ TEST(LogExport, FailureSaysWhyAndLeavesNoWorkbook) {
     EXPECT_EQ(folder(tmp.path()), before) << sheetExtension(f);
   }
   setWriteFault({});
+}
+
+// The export as it was done over the whole log held in memory at once: the yardstick the
+// slice-by-slice export must match byte for byte.
+void exportWhole(const fs::path& log, const std::vector<TFile>& records, int average,
+                 SheetWriter& w, const fs::path& workbook, long long cap) {
+  std::string why;
+  ASSERT_TRUE(w.open(workbook, why)) << why;
+  w.columnWidth(0, 150);
+  for (int c = 1; c <= 4; ++c) w.columnWidth(c, 100);
+  w.text(0, 0, "Усреднение -  " + averagingCaption(average));
+  w.text(0, 2, "Файл: " + log.string());
+  const char* headings[5] = {"Дата+время", "T1:", "T2:", "T3:", "Вл:"};
+  for (int c = 0; c < 5; ++c) w.text(1, c, headings[c], true);
+  long long written = 0;
+  auto put = [&](const TFile& last, double t1, double t2, double t3, double bl) {
+    if (last.dt == 0 || written >= cap) return;
+    const int row = 3 + static_cast<int>(written++);
+    using F = SheetWriter::NumberFormat;
+    w.number(row, 0, last.dt, F::DateTime);
+    w.number(row, 1, t1, F::Fixed2);
+    w.number(row, 2, t2, F::Fixed2);
+    w.number(row, 3, t3, F::Fixed2);
+    w.number(row, 4, bl, F::Fixed2);
+  };
+  const std::size_t q = static_cast<std::size_t>(average);
+  for (std::size_t g = 0; g + q <= records.size(); g += q) {
+    double t1 = 0, t2 = 0, t3 = 0, bl = 0;
+    for (std::size_t i = g; i < g + q; ++i) {
+      t1 += records[i].T1;
+      t2 += records[i].T2;
+      t3 += records[i].T3;
+      bl += records[i].BL;
+    }
+    const double d = static_cast<double>(q);
+    put(records[g + q - 1], t1 / d, t2 / d, t3 / d, bl / d);
+  }
+  ASSERT_TRUE(w.finish(why)) << why;
+}
+
+TEST(LogExport, ALogOfSeveralSlicesGivesTheSameBytesAsReadWhole) {
+  TempDir tmp;
+  constexpr std::size_t kSlice = LogSlices<TFile>::kSliceRecords;
+  // Two slices and a part; temperatures with fractions that make the sums' order matter.
+  std::vector<TFile> v(2 * kSlice + 1234);
+  std::mt19937 rnd(7);
+  std::uniform_real_distribution<double> t(-5.0, 45.0);
+  for (std::size_t i = 0; i < v.size(); ++i) {
+    v[i].T1 = t(rnd);
+    v[i].T2 = t(rnd) / 3.0;
+    v[i].T3 = 37.0 + i / 7.0;
+    v[i].BL = static_cast<std::uint8_t>(rnd() % 101);
+    v[i].dt = kStart + static_cast<double>(i) / 8640.0;
+  }
+  // Empty records and groups on both sides of the first border: groups of 10 and of 1000 run
+  // across it (65 530..65 539, 65 000..65 999).
+  for (std::size_t i : {kSlice - 1, kSlice, kSlice + 3, std::size_t{65999}}) v[i].dt = 0;
+  const fs::path log = writeLog(tmp / "big.fil", v);
+
+  struct Case {
+    int average;
+    SheetFormat format;
+    const char* line;
+  };
+  const Case cases[] = {
+      {1, SheetFormat::Csv, "Всего 132302 записей (пустых: 4). Записано 132302"},
+      {10, SheetFormat::Csv, "Всего 13228 записей (пустых: 2). Записано 13228"},
+      {1000, SheetFormat::Csv, "Всего 131 записей (пустых: 1). Записано 131"},
+      {1, SheetFormat::Xls, "Всего 132302 записей (пустых: 4). Записано 65530"},
+      {100, SheetFormat::Xls, "Всего 1322 записей (пустых: 1). Записано 1322"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.average) + std::string(sheetExtension(c.format)));
+    const ExportResult r = EreadF(log, {c.average, c.format});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.line, c.line);
+    const fs::path ref = tmp / ("ref" + std::string(sheetExtension(c.format)));
+    exportWhole(log, v, c.average, *makeSheetWriter(c.format), ref,
+                c.format == SheetFormat::Xls ? kXlsDataRows : 1 << 30);
+    const std::string got = fileBytes(r.workbook), want = fileBytes(ref);
+    EXPECT_EQ(got.size(), want.size());
+    EXPECT_TRUE(got == want);
+  }
+}
+
+TEST(LogExport, StoppedConversionLeavesTheOldWorkbookAndNoTemporaryFile) {
+  TempDir tmp;
+  const fs::path log = writeLog(tmp / "s.fil", samples(3 * 65536));
+  for (SheetFormat f : {SheetFormat::Xls, SheetFormat::Xlsx, SheetFormat::Csv}) {
+    SCOPED_TRACE(sheetExtension(f));
+    putFile(workbookPath(log, f), "previous");
+    const auto before = folder(tmp.path());
+
+    // Stopped before it starts, and part-way (after the first slice).
+    std::stop_source early;
+    early.request_stop();
+    ExportResult r = EreadF(log, {1, f}, {}, early.get_token());
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "Преобразование отменено");
+
+    std::stop_source midway;
+    int calls = 0;
+    r = EreadF(
+        log, {1, f},
+        [&](int p) {
+          ++calls;
+          if (p > 0) midway.request_stop();
+        },
+        midway.get_token());
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.walked);
+    EXPECT_GE(calls, 2);
+    EXPECT_EQ(folder(tmp.path()), before);
+  }
+  // A stop that comes too late for a short log changes nothing: the workbook is written.
+  std::stop_source late;
+  const fs::path small = writeLog(tmp / "small.fil", samples(30));
+  const ExportResult r = EreadF(small, {10, SheetFormat::Csv}, {}, late.get_token());
+  EXPECT_TRUE(r.ok) << r.error;
+  EXPECT_FALSE(r.cancelled);
+}
+
+TEST(LogExport, LogThatShrinksOrCannotBeReadPartWayIsAFailureWithoutAFile) {
+  TempDir tmp;
+  const fs::path log = writeLog(tmp / "cut.fil", samples(3 * 65536));
+  putFile(tmp / "cut.xls", "previous");
+  putFile(tmp / "cut.csv", "previous");
+  for (SheetFormat f : {SheetFormat::Xls, SheetFormat::Csv}) {
+    SCOPED_TRACE(sheetExtension(f));
+    writeLog(log, samples(3 * 65536));
+    // Cut by hand while the first slices are converted.
+    const ExportResult r = EreadF(log, {10, f}, [&](int p) {
+      if (p > 0 && fs::file_size(log) > 1000 * sizeof(TFile))
+        fs::resize_file(log, 70000 * sizeof(TFile) + 17);
+    });
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.walked);
+    EXPECT_EQ(r.error, "Журнал " + log.string() +
+                           " укоротился во время чтения: прочитано 70000 из 196608 записей");
+    EXPECT_EQ(fileBytes(workbookPath(log, f)), "previous");
+  }
+  // A folder where the log should be: it opens, but reading it fails.
+  const fs::path dir = tmp / "sub";
+  fs::create_directories(dir / "dir.fil");
+  const ExportResult r = EreadF(dir / "dir.fil", {1, SheetFormat::Csv});
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error.rfind("Не удалось прочитать журнал " + (dir / "dir.fil").string() + ": ", 0),
+            0u)
+      << r.error;
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+// The CSV writer's "0.00" takes a short way; it must give the characters of std::to_chars,
+// exact halves rounded to the even hundredth included.
+TEST(LogExport, CsvNumbersAreThoseOfTheStandardConversion) {
+  auto standard = [](double v) {
+    char buf[400];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
+    std::string s(buf, r.ptr);
+    return s == "-0.00" ? std::string("0.00") : s;
+  };
+  using F = SheetWriter::NumberFormat;
+  std::vector<double> values = {0.125,
+                                0.375,
+                                -0.125,
+                                2.675,
+                                1.005,
+                                -0.004,
+                                -0.005,
+                                0.0,
+                                -0.0,
+                                1e-300,
+                                5e-324,
+                                3.99e16,
+                                4.1e16,
+                                1e17,
+                                -9.2e16,
+                                1e300,
+                                -1.7976931348623157e308};
+  for (int i = -200000; i <= 200000; ++i) values.push_back(i / 8.0);
+  for (int i = -100000; i <= 100000; ++i) values.push_back(i * 0.005);
+  std::mt19937_64 rnd(11);
+  std::uniform_real_distribution<double> any(-1000.0, 1000.0);
+  for (int i = 0; i < 200000; ++i) values.push_back(any(rnd));
+  int bad = 0;
+  for (double v : values) {
+    if (CsvSheet::formatNumber(v, F::Fixed2) != standard(v) && ++bad <= 5)
+      ADD_FAILURE() << v << ": " << CsvSheet::formatNumber(v, F::Fixed2) << " vs " << standard(v);
+  }
+  EXPECT_EQ(bad, 0);
+}
+
+// Cells of a row may come in any order and a cell may come again; the row reads as if each had
+// come once, left to right.
+TEST(LogExport, CsvRowKeepsItsCellsWhateverTheirOrder) {
+  TempDir tmp;
+  CsvSheet w;
+  std::string why;
+  ASSERT_TRUE(w.open(tmp / "o.csv", why)) << why;
+  w.text(0, 3, "d");
+  w.text(0, 1, "bb");
+  w.text(0, 0, "a,1");
+  w.text(0, 1, "b");
+  w.number(1, 2, 1.5, SheetWriter::NumberFormat::Fixed2);
+  w.number(1, 0, 2.0, SheetWriter::NumberFormat::General);
+  w.text(1, 2, "");
+  w.text(3, 1, "x");
+  ASSERT_TRUE(w.finish(why)) << why;
+  EXPECT_EQ(fileBytes(tmp / "o.csv"), "\xEF\xBB\xBF\"a,1\",b,,d\r\n2,,\r\n\r\n,x\r\n");
 }
 
 // Runs the built program; returns its exit status and what it wrote on each stream.
