@@ -113,7 +113,12 @@ void saveHistoryScreens(AppWindows& w, Workstation& ws, const LogWriter& logs, P
   if (w.form12) {
     w.form12->openCheck()->setChecked(false);
     w.form12->show();
+    // The conversion runs on its own thread: the picture shows its outcome.
+    QEventLoop wait;
+    QObject::connect(w.form12, &TForm12::converted, &wait, &QEventLoop::quit);
+    QTimer::singleShot(30000, &wait, &QEventLoop::quit);
     w.form12->convert(log);
+    if (w.form12->busy()) wait.exec();
     out.save(w.form12, "TForm12.png");
     w.form12->close();
   }

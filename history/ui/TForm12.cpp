@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -14,6 +15,8 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <exception>
+#include <new>
 #include <string>
 #include <utility>
 
@@ -102,13 +105,40 @@ TForm12::TForm12(std::filesystem::path home, QWidget* parent)
   memo_->setReadOnly(true);
   v->addWidget(memo_, 1);
 
+  auto* bottom = new QHBoxLayout;
   progress_ = new QProgressBar(this);
   progress_->setRange(0, 100);
   progress_->setVisible(false);
-  v->addWidget(progress_);
+  bottom->addWidget(progress_, 1);
+  cancel_ = new QPushButton("Отмена", this);
+  cancel_->setToolTip("Остановить преобразование; прежний файл останется как был");
+  cancel_->setVisible(false);
+  bottom->addWidget(cancel_);
+  v->addLayout(bottom);
 
   resize(520, 300);
+  qRegisterMetaType<vs::ExportResult>();
   connect(open_, &QPushButton::clicked, this, &TForm12::chooseAndConvert);
+  connect(cancel_, &QPushButton::clicked, this, [this] {
+    if (!busy_) return;
+    worker_.request_stop();
+    cancel_->setEnabled(false);
+  });
+  connect(
+      this, &TForm12::workerProgress, this, [this](int p) { progress_->setValue(p); },
+      Qt::QueuedConnection);
+  connect(this, &TForm12::workerDone, this, &TForm12::showOutcome, Qt::QueuedConnection);
+  // The program ends: a conversion under way is stopped, not cut off half-written.
+  if (QCoreApplication* app = QCoreApplication::instance())
+    connect(app, &QCoreApplication::aboutToQuit, this, &TForm12::cancelAndWait);
+}
+
+TForm12::~TForm12() {
+  // Nothing is listed any more: the thread is only stopped and waited for.
+  if (worker_.joinable()) {
+    worker_.request_stop();
+    worker_.join();
+  }
 }
 
 int TForm12::averaging() const {
@@ -127,27 +157,61 @@ void TForm12::chooseAndConvert() {
   if (!path.isEmpty()) convert(path);
 }
 
+void TForm12::setRunning(bool running) {
+  busy_ = running;
+  // The choices are taken when a conversion starts; they stay still while it runs so that the
+  // window never shows other ones than those being used.
+  for (QToolButton* b : average_) b->setEnabled(!running);
+  open_->setEnabled(!running);
+  format_->setEnabled(!running);
+  progress_->setValue(0);
+  progress_->setVisible(running);
+  cancel_->setEnabled(running);
+  cancel_->setVisible(running);
+}
+
 void TForm12::convert(const QString& logPath) {
   if (busy_) return;
-  busy_ = true;
-  // The controls stay still while the bar moves: the events let through below would otherwise
-  // start a second conversion inside the first.
-  for (QWidget* w : {static_cast<QWidget*>(open_), static_cast<QWidget*>(format_)})
-    w->setEnabled(false);
-  progress_->setValue(0);
-  progress_->setVisible(true);
-
   ExportOptions options;
   options.average = averaging();
   options.format = format();
-  const ExportResult r = EreadF(toPath(logPath), options, [this](int percent) {
-    progress_->setValue(percent);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  const std::filesystem::path log = toPath(logPath);
+  if (worker_.joinable()) worker_.join();  // the last one has handed its outcome over
+  setRunning(true);
+  // The worker takes its inputs by value and touches nothing of the window: what it has to say
+  // goes through the two signals, queued to this thread.
+  worker_ = std::jthread([this, log, options](std::stop_token stop) {
+    ExportResult r;
+    try {
+      r = EreadF(
+          log, options, [this](int percent) { emit workerProgress(percent); }, stop);
+    } catch (const std::bad_alloc&) {
+      r = {};
+      r.error = "Преобразование прервано: недостаточно памяти";
+    } catch (const std::exception& e) {
+      r = {};
+      r.error = std::string("Преобразование прервано: ") + e.what();
+    }
+    emit workerDone(r);
   });
+}
 
-  progress_->setVisible(false);
-  open_->setEnabled(true);
-  format_->setEnabled(true);
+void TForm12::cancelAndWait() {
+  if (!worker_.joinable()) return;
+  worker_.request_stop();
+  worker_.join();
+  // The outcome was posted before the thread ended: take it now, not on some later pass.
+  QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void TForm12::closeEvent(QCloseEvent* e) {
+  cancelAndWait();
+  QWidget::closeEvent(e);
+}
+
+void TForm12::showOutcome(const ExportResult& r) {
+  if (!busy_) return;
+  setRunning(false);
   if (r.walked) {
     memo_->appendPlainText(QString::fromStdString(r.line));
     memo_->appendPlainText(fromPath(r.workbook));
@@ -156,7 +220,7 @@ void TForm12::convert(const QString& logPath) {
     memo_->appendPlainText(QString::fromStdString(r.error));
   else if (openCheck_->isChecked() && openWorkbook)
     openWorkbook(fromPath(r.workbook));
-  busy_ = false;
+  emit converted(r.ok);
 }
 
 }  // namespace vs
