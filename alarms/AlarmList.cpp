@@ -76,6 +76,40 @@ const char* alarmStateName(AlarmState s) {
   return "";
 }
 
+const char* alarmChangeName(AlarmChange::Type t) {
+  switch (t) {
+    case AlarmChange::Type::Raise:
+      return "raise";
+    case AlarmChange::Type::Clear:
+      return "clear";
+    case AlarmChange::Type::Acknowledge:
+      return "acknowledge";
+    case AlarmChange::Type::Shelve:
+      return "shelve";
+    case AlarmChange::Type::Unshelve:
+      return "unshelve";
+  }
+  return "";
+}
+
+void AlarmList::tell(AlarmChange::Type type, const AlarmKey& key, const Alarm* a,
+                     const std::string& author, TDateTime until) {
+  if (!onEvent) return;
+  AlarmChange c;
+  c.type = type;
+  c.key = key;
+  c.time = clock_.now();
+  c.author = author;
+  c.until = until;
+  if (a) {
+    c.name = a->name;
+    c.raised = a->raised;
+  } else if (nameOf) {
+    c.name = nameOf(key.number);
+  }
+  onEvent(c);
+}
+
 std::string AlarmList::who(const Alarm& a) const {
   if (a.key.kind == AlarmKind::Usb) return "Станция";
   std::string s = "№" + std::to_string(a.key.number);
@@ -117,6 +151,7 @@ void AlarmList::set(const AlarmKey& key, bool on, const std::string& name) {
     touch();
     line("АВАРИЯ! " + who(a) + ": " + alarmCaption(key.kind) +
          (shelved(key.number) ? " (отложена)" : ""));
+    tell(AlarmChange::Type::Raise, key, &a);
     // The status word's alarms are announced by the sequencer as their bit rises (a faulty
     // sensor is not); an incubator that stopped answering and the station's lost adapter have
     // no bit, so the list announces them itself.
@@ -132,6 +167,7 @@ void AlarmList::set(const AlarmKey& key, bool on, const std::string& name) {
   a.active = false;
   touch();
   line("Авария снята: " + who(a) + ": " + alarmCaption(key.kind));
+  tell(AlarmChange::Type::Clear, key, &a);
   // What cleared while shelved for maintenance is not waiting for anyone afterwards.
   if (a.acknowledged || shelved(key.number)) remove(key);
 }
@@ -153,6 +189,7 @@ int AlarmList::acknowledge(const std::vector<AlarmKey>& keys, const std::string&
     touch();
     ++n;
     line("Авария квитирована (" + author + "): " + who(a) + ": " + alarmCaption(key.kind));
+    tell(AlarmChange::Type::Acknowledge, key, &a, author);
     if (!a.active) remove(key);
   }
   return n;
@@ -194,6 +231,7 @@ bool AlarmList::shelve(int number, int secs, const std::string& author) {
   touch();
   line("Аварии отложены до " + formatDateTime(s.until) + " (" + author +
        "): " + whoIncubator(number));
+  tell(AlarmChange::Type::Shelve, {number, AlarmKind::NoLink}, nullptr, author, s.until);
   return true;
 }
 
@@ -212,6 +250,7 @@ void AlarmList::unshelve(int number, const std::string& author) {
   }
   line("Аварии возвращены" + (author.empty() ? std::string() : " (" + author + ")") + ": " +
        whoIncubator(number));
+  tell(AlarmChange::Type::Unshelve, {number, AlarmKind::NoLink}, nullptr, author);
 }
 
 TDateTime AlarmList::shelvedUntil(int number) const {

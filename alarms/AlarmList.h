@@ -80,6 +80,20 @@ struct Alarm {
   bool escalationTold = false;  // a failure of its command has been journalled
 };
 
+// One change of the list as it happens, for whoever keeps a record of it elsewhere (the broker).
+struct AlarmChange {
+  enum class Type { Raise, Clear, Acknowledge, Shelve, Unshelve };
+  Type type = Type::Raise;
+  AlarmKey key;          // Shelve and Unshelve name the incubator only; the kind is not used
+  std::string name;      // the incubator's name; empty for the station
+  TDateTime time = 0;    // when it happened
+  TDateTime raised = 0;  // Raise, Clear, Acknowledge: when the alarm was raised
+  std::string author;    // Acknowledge, Shelve, Unshelve (empty: the shelving ran out)
+  TDateTime until = 0;   // Shelve: the shelving's end
+};
+// "raise", "clear", "acknowledge", "shelve", "unshelve".
+const char* alarmChangeName(AlarmChange::Type t);
+
 // What the escalation command is run with.
 struct EscalationRequest {
   AlarmKey key;
@@ -125,6 +139,8 @@ class AlarmList {
   // Told after each change of the list or its shelvings (the windows that show it refresh);
   // it may be told many times in one pass, so it should only note that a refresh is due.
   std::function<void()> onChange;
+  // Told of every raise, clear, acknowledgement, shelving and its end, once each.
+  std::function<void(const AlarmChange&)> onEvent;
 
   // The condition of one alarm as the station sees it now. Raises a new alarm (or one cleared
   // but not yet acknowledged again), clears an active one; an alarm already active is not
@@ -189,6 +205,8 @@ class AlarmList {
   void line(const std::string& text) {
     if (journal) journal(text);
   }
+  void tell(AlarmChange::Type type, const AlarmKey& key, const Alarm* a,
+            const std::string& author = {}, TDateTime until = 0);
 
   const Clock& clock_;
   std::map<AlarmKey, Alarm> alarms_;

@@ -134,11 +134,27 @@ void BusStation::tick1s() {
   if (!folder.empty() && folder.back() != '/' && folder.back() != '\\') folder += '/';
   station.dan.Server_s = folder;
   station.Timer1();
+  if (mqtt)
+    station.failures.guard("mqtt", [this] {
+      mqtt->tick1s([this](const std::string& text) { ws.report(text); });
+    });
   station.failures.guard("alarms", [this] { alarms.tick1s(); });
   station.failures.guard("Timer_inkub", [this] {
     programs.tick1s();
     programs.tick1sDispatch();
   });
+}
+
+void BusStation::startMqtt(const std::string& hostName, mqtt::MqttClientOptions tuning) {
+  mqtt.reset();
+  const mqtt::MqttSettings m = mqtt::mqttSettings(ws.settings, hostName);
+  if (!m.problem.empty()) {
+    ws.report("MQTT выключен: " + m.problem);
+    return;
+  }
+  if (!m.enabled()) return;
+  mqtt = std::make_unique<mqtt::MqttStation>(station, ws.settings, &alarms.list, m,
+                                             std::move(tuning));
 }
 
 }  // namespace vs

@@ -13,6 +13,7 @@
 #include "bus/UsbLink.h"
 #include "config/Workstation.h"
 #include "history/LogWriter.h"
+#include "mqtt/MqttStation.h"
 #include "programs/ProgramScheduler.h"
 #include "programs/ProgramWriter.h"
 #include "setpoints/WriteEngine.h"
@@ -65,6 +66,7 @@ class BusStation {
     station.failures.guard("TimeCallBackKom", [this] { writer.TimeCallBackKom(); });
     station.failures.guard("Timer100ms", [this] { programWriter.Timer100ms(); });
     station.Timer2();
+    if (mqtt) station.failures.guard("mqtt", [this] { mqtt->tick100ms(); });
   }
   void tick1s();
   // Bytes have arrived at the port: the same read pass as the 20 ms tick, at once.
@@ -73,6 +75,12 @@ class BusStation {
   // Without windows the station works the bus from the start: "Работа" is pressed on the first
   // 100 ms tick whatever the general setting says.
   void workFromStart() { forceWork_ = true; }
+  // The hall on an MQTT broker, or taken from one on a remote station, as the settings' section
+  // "MQTT" says (nothing without "Broker"); call after ws.startUp(). `hostName` names the hall
+  // when "Station" is empty. A setting that cannot be used is reported and MQTT stays off.
+  void startMqtt(const std::string& hostName, mqtt::MqttClientOptions tuning = {});
+  std::unique_ptr<mqtt::MqttStation> mqtt;
+
   // A second copy on a held working folder: no adapter, no sending, no shared file written.
   void watchOnly() {
     station.observer = true;

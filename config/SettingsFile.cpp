@@ -401,6 +401,14 @@ void loadSettings(const fs::path& iniPath, Settings& s, std::vector<std::string>
   s.alarmRepeat = readChoice(ini, "Alarm", "Repeat", 0, 86400, d.alarmRepeat, problems);
   s.alarmEscalate = readChoice(ini, "Alarm", "Escalate", 0, 86400, d.alarmEscalate, problems);
   s.alarmCommand = ini.readString("Alarm", "Command", d.alarmCommand);
+  s.mqttBroker = ini.readString("MQTT", "Broker", d.mqttBroker);
+  s.mqttStation = ini.readString("MQTT", "Station", d.mqttStation);
+  s.mqttUser = ini.readString("MQTT", "User", d.mqttUser);
+  s.mqttPassword = ini.readString("MQTT", "Password", d.mqttPassword);
+  s.mqttTLS = ini.readBool("MQTT", "TLS", d.mqttTLS);
+  s.mqttCAFile = ini.readString("MQTT", "CAFile", d.mqttCAFile);
+  s.mqttHomeAssistant = ini.readBool("MQTT", "HomeAssistant", d.mqttHomeAssistant);
+  s.mqttSubscribe = ini.readString("MQTT", "Subscribe", d.mqttSubscribe);
 }
 
 bool saveSettings(const fs::path& iniPath, const Settings& s) {

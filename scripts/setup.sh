@@ -8,6 +8,7 @@ PACKAGES=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-alsa
   espeak-ng lame
   libqcustomplot-dev libxlsxwriter-dev libfreexl-dev
+  libmosquitto-dev mosquitto mosquitto-clients
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   socat xvfb xauth imagemagick fonts-dejavu-core unzip

@@ -82,7 +82,7 @@ void Station::Timer1() {
 
   if (--danWst <= 0) {
     danWst = (serverP == 2 || serverP == 4) ? 60 : 1;
-    failures.guard("DanRead", [this] { dan.DanRead(); });
+    failures.guard("DanRead", [this] { hooks.DanRead ? hooks.DanRead() : dan.DanRead(); });
     if (!observer) failures.guard("DanWriteFile", [this] { dan.DanWriteFile(); });
   }
   // A second copy on a held folder sends nothing, so it has no link to watch.

@@ -52,6 +52,9 @@ struct StationHooks {
   std::function<void(bool visible, const std::string& label)> autoIncubation;
   // One step of the alarm sound sequencer.
   std::function<void()> zvukPUSK;
+  // A remote station that takes the serving station's answers from elsewhere (the broker)
+  // reads them here instead of the shared data file.
+  std::function<void()> DanRead;
 };
 
 class Station : public StationTables, public PollState, public BusGates {

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QStringList>
+#include <QSysInfo>
 #include <QTimer>
 #include <cstdlib>
 #include <filesystem>
@@ -180,6 +181,7 @@ int runHeadless(const Options& opt, int argc, char** argv) {
   });
   ws.startUp();
   reportLockProblem(ws, single);
+  bus.startMqtt(QSysInfo::machineHostName().toStdString());
   StationTimers timers(bus);
   const auto webView = web::startWebView(opt.web, ws, bus.station, &bus.alarms.list);
   const int rc = app.exec();
@@ -248,6 +250,7 @@ int runWindows(const Options& opt, int argc, char** argv) {
   };
   AppWindows w = createWindows(ws, secondCopy, appLinks(bus));
   connectStation(w, bus);
+  bus.startMqtt(QSysInfo::machineHostName().toStdString());
   StationTimers timers(bus);
   const auto webView = web::startWebView(opt.web, ws, bus.station, &bus.alarms.list);
   TForm1* main = w.form1.get();
