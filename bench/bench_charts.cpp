@@ -1,7 +1,8 @@
 // Loading a long measurement log for the "Графики" tab: ten million records (400 MB, years of
-// a hall polled every few seconds) read in one go, then worked into chart points. The point
-// of comparison is the bare read; working the records through must stay within the same
-// order of time. The file is written once per run into a folder of its own.
+// a hall polled every few seconds) read slice by slice and brought down to the plot's pixel
+// columns, as the tab's worker does; beside it the whole-file way (every record in memory,
+// every record a point) and the bare read. The file is written once per run into a folder of
+// its own.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -69,6 +70,8 @@ const LongLog& longLog() {
   return log;
 }
 
+constexpr int kPlotColumns = 1600;  // a plot across a wide screen
+
 void readLogOnly(benchmark::State& state) {
   const fs::path p = longLog().path();
   for (auto _ : state) {
@@ -80,14 +83,19 @@ void readLogOnly(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kRecords * 40));
 }
 
-// The whole load minus the drawing: read, then all eight series of the log worked out.
-void readLogAndChart(benchmark::State& state) {
-  const fs::path p = longLog().path();
+vs::ChartOptions options(int averaging) {
   vs::ChartOptions o;
-  o.averaging = static_cast<int>(state.range(0));
+  o.averaging = averaging;
   o.shown.fill(true);
-  if (o.averaging == 1) o.shown = {true, true, true, true, false, false, false, false};
   o.gapMinutes = vs::gapThreshold(vs::GapInputs{1, false, 1}, o.averaging);
+  return o;
+}
+
+// The whole-file way: the log read into memory at once, then every record (or group) a point
+// of every shown series, all of which the chart would then hold.
+void wholeFileToPoints(benchmark::State& state) {
+  const fs::path p = longLog().path();
+  const vs::ChartOptions o = options(static_cast<int>(state.range(0)));
   std::size_t points = 0;
   for (auto _ : state) {
     std::vector<vs::TFile> records;
@@ -102,15 +110,55 @@ void readLogAndChart(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kRecords * 40));
 }
 
+// What a load on the tab does off the user-interface thread: open, read slice by slice, average,
+// bring down to the plot's columns. The result is what the chart holds.
+void slicesToChart(benchmark::State& state) {
+  const fs::path p = longLog().path();
+  vs::ChartRequest r;
+  r.options = options(static_cast<int>(state.range(0)));
+  r.columns = kPlotColumns;
+  std::size_t points = 0;
+  for (auto _ : state) {
+    vs::LogSlices<vs::TFile> log;
+    std::string error;
+    if (!log.open(p, error)) state.SkipWithError(error.c_str());
+    vs::ChartPoints c;
+    if (vs::KNreadF(log, r, c, error, {}, [](int) {}) != vs::ChartRead::Done)
+      state.SkipWithError(error.c_str());
+    points = c.columns.size();
+    benchmark::DoNotOptimize(c.columns.x.data());
+  }
+  state.counters["points"] = static_cast<double>(points);
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kRecords * 40));
+}
+
+// A zoom into one day of the log, read again at full detail.
+void zoomedDay(benchmark::State& state) {
+  const fs::path p = longLog().path();
+  vs::ChartRequest r;
+  r.options = options(1);
+  r.columns = kPlotColumns;
+  r.from = 46000.0 + 500;  // a day well inside the log
+  r.to = r.from + 1;
+  std::size_t points = 0;
+  for (auto _ : state) {
+    vs::LogSlices<vs::TFile> log;
+    std::string error;
+    if (!log.open(p, error)) state.SkipWithError(error.c_str());
+    vs::ChartPoints c;
+    if (vs::KNreadF(log, r, c, error) != vs::ChartRead::Done) state.SkipWithError(error.c_str());
+    points = c.columns.size();
+    benchmark::DoNotOptimize(c.columns.x.data());
+  }
+  state.counters["points"] = static_cast<double>(points);
+}
+
 // Working the records through alone, on records already in memory.
 void chartOnly(benchmark::State& state) {
   std::vector<vs::TFile> records;
   std::string error;
   if (!vs::readLog(longLog().path(), records, error)) state.SkipWithError(error.c_str());
-  vs::ChartOptions o;
-  o.averaging = static_cast<int>(state.range(0));
-  o.shown.fill(true);
-  o.gapMinutes = vs::gapThreshold(vs::GapInputs{1, false, 1}, o.averaging);
+  const vs::ChartOptions o = options(static_cast<int>(state.range(0)));
   vs::ChartColumns c;
   for (auto _ : state) {
     vs::KNreadF(records, o, c);
@@ -122,11 +170,13 @@ void chartOnly(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK(readLogOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(readLogAndChart)
-    ->Arg(1000)
-    ->Arg(100)
-    ->Arg(10)
+BENCHMARK(wholeFileToPoints)->Arg(1)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(slicesToChart)
     ->Arg(1)
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+BENCHMARK(zoomedDay)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(chartOnly)->Arg(1000)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();

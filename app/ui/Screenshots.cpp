@@ -99,12 +99,19 @@ void saveHistoryScreens(AppWindows& w, Workstation& ws, const LogWriter& logs, P
   pages->setCurrentWidget(charts);
   for (int i = 0; i < kLogSeries; ++i) charts->seriesButton(i)->setChecked(true);
   charts->gapButton()->setChecked(false);  // the pause in the demo's log shows as a break
-  charts->load(log);
+  // Both logs are read on a worker: the pictures wait for them (30 s at most each).
+  const auto waitFor = [](auto* sender, auto finished, auto start) {
+    QEventLoop done;
+    QObject::connect(sender, finished, &done, &QEventLoop::quit);
+    QTimer::singleShot(30000, &done, &QEventLoop::quit);
+    if (start()) done.exec();
+  };
+  waitFor(charts, &TabCharts::loadFinished, [&] { return charts->load(log); });
   if (TForm16* extra = charts->extraWindow()) {
     extra->show();
     extra->refresh();
     for (int i = 0; i < 8; ++i) extra->box(i)->setChecked(true);
-    extra->read();
+    waitFor(extra, &TForm16::readFinished, [&] { return extra->read(); });
     out.save(extra, "TForm16.png");
     extra->close();
   }

@@ -7,8 +7,12 @@
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <cerrno>
+#include <memory>
+#include <system_error>
 
 #include "history/LogFile.h"
 #include "history/ui/TabCharts.h"
@@ -50,7 +54,17 @@ TForm16::TForm16(TabCharts& tab) : QWidget(&tab, Qt::Tool), tab_(tab) {
   read_ = new QPushButton("прочитать", this);
   connect(read_, &QPushButton::clicked, this, [this] { read(); });
   v->addWidget(read_);
+  progress_ = new QProgressBar(this);
+  progress_->setRange(0, 100);
+  progress_->hide();
+  v->addWidget(progress_);
   v->addStretch(1);
+  connect(&loader_, &ChartLoader::progress, progress_, &QProgressBar::setValue);
+  connect(&loader_, &ChartLoader::failed, this, [this](const QString& why) {
+    progress_->hide();
+    tab_.say(QDir::toNativeSeparators(setpointLog()).toStdString() + ": " + why.toStdString());
+    emit readFinished(false);
+  });
 }
 
 QString TForm16::setpointLog() const {
@@ -76,22 +90,48 @@ void TForm16::refresh() {
 }
 
 bool TForm16::read() {
+  cancelRead();
   const QString zon = setpointLog();
-  std::vector<TFileZon> records;
+  auto log = std::make_shared<LogSlices<TFileZon>>();
   std::string error;
-  if (!readLog(std::filesystem::path(zon.toStdU16String()), records, error)) {
+  if (zon.isEmpty()) error = std::generic_category().message(ENOENT);
+  if (zon.isEmpty() || !log->open(std::filesystem::path(zon.toStdU16String()), error)) {
     tab_.say(QDir::toNativeSeparators(zon.isEmpty() ? ".0il" : zon).toStdString() + ": " + error);
     return false;
   }
   std::array<bool, kSetpointSeries> shown{};
   for (int i = 0; i < kSetpointSeries; ++i)
     shown[static_cast<std::size_t>(i)] = boxes_[static_cast<std::size_t>(i)]->isChecked();
-  ChartColumns c;
-  setpointColumns(records, shown, c);
-  for (int i = 0; i < kSetpointSeries; ++i)
-    TabCharts::putPoints(tab_.series(kLogSeries + i), c, i, false);
-  tab_.refreshChart();
+  const int columns = tab_.plotColumns();
+  progress_->setValue(0);
+  progress_->show();
+  // The job has the open file, the ticked boxes and the width, nothing of the window.
+  loader_.start(
+      [this, zon, log, shown, columns](std::stop_token stop, const ReadProgress& progress) {
+        auto c = std::make_shared<ChartColumns>();
+        std::string error;
+        const ChartRead result = setpointColumns(*log, shown, columns, *c, error, stop, progress);
+        return std::function<void()>([this, zon, result, c, error] {
+          progress_->hide();
+          if (result != ChartRead::Done) {
+            tab_.say(QDir::toNativeSeparators(zon).toStdString() + ": " + error);
+            emit readFinished(false);
+            return;
+          }
+          for (int i = 0; i < kSetpointSeries; ++i)
+            TabCharts::putPoints(tab_.series(kLogSeries + i), *c, i, false);
+          tab_.refreshChart();
+          emit readFinished(true);
+        });
+      });
   return true;
+}
+
+void TForm16::cancelRead() {
+  if (!loader_.running()) return;
+  loader_.cancel();
+  progress_->hide();
+  emit readFinished(false);
 }
 
 }  // namespace vs

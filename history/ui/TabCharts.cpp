@@ -13,6 +13,7 @@
 #include <QProgressBar>
 #include <QStyle>
 #include <QTimeZone>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -121,6 +122,16 @@ TabCharts::TabCharts(Inputs inputs, QWidget* parent)
   buildChart();
   v->addWidget(chart_, 1);
   form16_ = new TForm16(*this);
+  connect(&loader_, &ChartLoader::progress, progress_, &QProgressBar::setValue);
+  connect(&loader_, &ChartLoader::failed, this, [this](const QString& why) {
+    const Read kind = reading_;
+    endRead();
+    say("Не удалось прочитать файл " +
+        QDir::toNativeSeparators(kind == Read::Log ? lastFile_ : shownFile_).toStdString() + ": " +
+        why.toStdString());
+    if (kind == Read::Log) path_->setText(QDir::toNativeSeparators(shownFile_));
+    emit loadFinished(false);
+  });
   applySettings();
 }
 
@@ -206,6 +217,10 @@ QWidget* TabCharts::buildToolbar() {
   progress_->setFixedWidth(160);
   progress_->hide();
   bottom->addWidget(progress_);
+  cancel_ = button(bar, "Отмена", nullptr, false);
+  cancel_->hide();
+  connect(cancel_, &QToolButton::clicked, this, [this] { cancelLoad(); });
+  bottom->addWidget(cancel_);
   path_ = new QLabel(bar);
   path_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   bottom->addWidget(path_, 1);
@@ -254,8 +269,11 @@ void TabCharts::buildChart() {
     }
     pendingZoom_ = ranges();
   });
-  connect(rect, &QCPSelectionRect::accepted, this,
-          [this](const QRect&, QMouseEvent*) { zoomStack_.push_back(pendingZoom_); });
+  connect(rect, &QCPSelectionRect::accepted, this, [this](const QRect&, QMouseEvent*) {
+    zoomStack_.push_back(pendingZoom_);
+    // The chart applies the rectangle after this signal: read the range it then shows.
+    QTimer::singleShot(0, this, [this] { zoomed(); });
+  });
   connect(chart_, &QCustomPlot::mousePress, this, [this](QMouseEvent* e) {
     if (e->button() == Qt::RightButton) zoomBack();
   });
@@ -293,6 +311,39 @@ double TabCharts::chartKey(TDateTime dt) {
   return (dt - kUnixEpoch) * 86400.0;
 }
 
+TDateTime TabCharts::fromChartKey(double key) {
+  constexpr double kUnixEpoch = 25569.0;
+  return key / 86400.0 + kUnixEpoch;
+}
+
+int TabCharts::plotColumns() const {
+  constexpr int kFewest = 1920;
+  return std::max(chart_->axisRect()->width(), kFewest);
+}
+
+namespace {
+
+// Appends the points of column `col` of `c` whose keys lie within [lo, hi]; a
+// point that closes a pause gets a NaN point before it, which the graph draws as a break.
+void appendPoints(QVector<QCPGraphData>& d, const ChartColumns& c, int col, double lo, double hi,
+                  bool& sorted, double& last) {
+  const std::vector<double>& y = c.y[static_cast<std::size_t>(col)];
+  for (std::size_t i = 0; i < y.size(); ++i) {
+    const double key = TabCharts::chartKey(c.x[i]);
+    if (!(key >= lo && key <= hi)) continue;
+    // A chart line has one colour, so a point cannot be white on its own: a NaN point just
+    // before the first point after a pause breaks the line there, which on the white
+    // background looks the same as a white segment leading to that point.
+    if (c.white[i] && !d.isEmpty())
+      d.append(QCPGraphData((last + key) / 2, std::numeric_limits<double>::quiet_NaN()));
+    if (key < last) sorted = false;
+    d.append(QCPGraphData(key, y[i]));
+    last = key;
+  }
+}
+
+}  // namespace
+
 void TabCharts::putPoints(QCPGraph* graph, const ChartColumns& c, int col, bool replace) {
   const std::vector<double>& y = c.y[static_cast<std::size_t>(col)];
   if (y.empty()) {
@@ -304,17 +355,8 @@ void TabCharts::putPoints(QCPGraph* graph, const ChartColumns& c, int col, bool 
   d.reserve(static_cast<qsizetype>(y.size() + breaks));
   bool sorted = true;
   double last = -std::numeric_limits<double>::infinity();
-  for (std::size_t i = 0; i < y.size(); ++i) {
-    const double key = chartKey(c.x[i]);
-    // A chart line has one colour, so a point cannot be white on its own: a NaN point just
-    // before the first point after a pause breaks the line there, which on the white
-    // background looks the same as a white segment leading to that point.
-    if (c.white[i] && !d.isEmpty())
-      d.append(QCPGraphData((last + key) / 2, std::numeric_limits<double>::quiet_NaN()));
-    if (key < last) sorted = false;
-    d.append(QCPGraphData(key, y[i]));
-    last = key;
-  }
+  constexpr double kAll = std::numeric_limits<double>::infinity();
+  appendPoints(d, c, col, -kAll, kAll, sorted, last);
   // A clock set back leaves the times out of order; the graph then sorts them itself.
   if (replace)
     graph->data()->set(d, sorted);
@@ -322,34 +364,137 @@ void TabCharts::putPoints(QCPGraph* graph, const ChartColumns& c, int col, bool 
     graph->data()->add(d, sorted);
 }
 
+void TabCharts::drawLog() {
+  const ChartColumns& all = overview_.columns;
+  if (std::isnan(detailFrom_)) {
+    for (int i = 0; i < kLogSeries; ++i)
+      putPoints(graphs_[static_cast<std::size_t>(i)], all, i, true);
+    return;
+  }
+  // The overview up to the range, the range at full detail, the overview after it.
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const double lo = chartKey(detailFrom_);
+  const double hi = chartKey(detailTo_);
+  for (int i = 0; i < kLogSeries; ++i) {
+    QVector<QCPGraphData> d;
+    d.reserve(static_cast<qsizetype>(all.size() + detail_.size() + 16));
+    bool sorted = true;
+    double last = -kInf;
+    appendPoints(d, all, i, -kInf, std::nextafter(lo, -kInf), sorted, last);
+    appendPoints(d, detail_, i, lo, hi, sorted, last);
+    appendPoints(d, all, i, std::nextafter(hi, kInf), kInf, sorted, last);
+    graphs_[static_cast<std::size_t>(i)]->data()->set(d, sorted);
+  }
+}
+
 bool TabCharts::load(const QString& path) {
+  cancelLoad();
   lastFile_ = path;
   path_->setText(QDir::toNativeSeparators(path));
+  ChartRequest r;
+  r.options.averaging = averaging();
+  for (int i = 0; i < kLogSeries; ++i)
+    r.options.shown[static_cast<std::size_t>(i)] =
+        seriesButtons_[static_cast<std::size_t>(i)]->isChecked();
+  r.options.gapMinutes = gapThreshold(gapInputs ? gapInputs() : GapInputs{}, r.options.averaging);
+  r.options.markGaps = !noGaps_->isChecked();
+  r.columns = plotColumns();
+  startRead(Read::Log, path, r);
+  return reading_ == Read::Log;
+}
+
+void TabCharts::startRead(Read kind, const QString& path, ChartRequest request) {
+  // Opened here, so that a file that is not there is said at once; the worker owns it then.
+  auto log = std::make_shared<LogSlices<TFile>>();
+  std::string error;
+  if (!log->open(fsPath(path), error)) {
+    say("Не удалось прочитать файл " + QDir::toNativeSeparators(path).toStdString() + ": " + error);
+    return;
+  }
+  reading_ = kind;
   progress_->setValue(0);
   progress_->show();
-  // Reading is the first half of the bar, working through the records the second.
-  std::vector<TFile> records;
-  std::string error;
-  if (!readLog(fsPath(path), records, error, [this](int p) { progress_->setValue(p / 2); })) {
-    progress_->hide();
-    say("Не удалось прочитать файл " + QDir::toNativeSeparators(path).toStdString() + ": " + error);
-    return false;
-  }
-  ChartOptions o;
-  o.averaging = averaging();
-  for (int i = 0; i < kLogSeries; ++i)
-    o.shown[static_cast<std::size_t>(i)] = seriesButtons_[static_cast<std::size_t>(i)]->isChecked();
-  o.gapMinutes = gapThreshold(gapInputs ? gapInputs() : GapInputs{}, o.averaging);
-  o.markGaps = !noGaps_->isChecked();
-  ChartColumns c;
-  KNreadF(records, o, c, [this](int p) { progress_->setValue(50 + p / 2); });
-  std::vector<TFile>().swap(records);  // the records go before the chart takes its copy
-  for (int i = 0; i < kLogSeries; ++i) putPoints(graphs_[static_cast<std::size_t>(i)], c, i, true);
-  graphs_[kLogSeries]->data()->clear();  // "Т рабочая" goes with a new log as well
+  cancel_->show();
+  // The job has the open file and the request, nothing of this window; its result comes
+  // back to readDone on this thread.
+  loader_.start(
+      [this, kind, path, request, log](std::stop_token stop, const ReadProgress& progress) {
+        auto points = std::make_shared<ChartPoints>();
+        std::string error;
+        const ChartRead result = KNreadF(*log, request, *points, error, stop, progress);
+        return std::function<void()>([this, kind, path, request, result, points, error] {
+          readDone(kind, path, request, result, *points, error);
+        });
+      });
+}
+
+void TabCharts::endRead() {
+  reading_ = Read::None;
   progress_->hide();
-  zoomStack_.clear();
-  refreshChart();
-  return true;
+  cancel_->hide();
+}
+
+void TabCharts::readDone(Read kind, const QString& path, const ChartRequest& request,
+                         ChartRead result, ChartPoints& points, const std::string& error) {
+  endRead();
+  if (result != ChartRead::Done) {
+    if (result == ChartRead::Failed)
+      say("Не удалось прочитать файл " + QDir::toNativeSeparators(path).toStdString() + ": " +
+          error);
+    if (kind == Read::Log) path_->setText(QDir::toNativeSeparators(shownFile_));
+    emit loadFinished(false);
+    return;
+  }
+  if (kind == Read::Log) {
+    shownFile_ = path;
+    shownRequest_ = request;
+    overview_ = std::move(points);
+    detail_.clear();
+    detailFrom_ = detailTo_ = std::numeric_limits<double>::quiet_NaN();
+    drawLog();
+    graphs_[kLogSeries]->data()->clear();  // "Т рабочая" goes with a new log as well
+    zoomStack_.clear();
+    refreshChart();
+  } else {
+    detail_ = std::move(points.columns);
+    detailFrom_ = request.from;
+    detailTo_ = request.to;
+    drawLog();
+    chart_->replot();
+  }
+  emit loadFinished(true);
+}
+
+void TabCharts::cancelLoad() {
+  if (!loader_.running()) return;
+  const Read kind = reading_;
+  loader_.cancel();
+  endRead();
+  if (kind == Read::Log) {
+    // The choice that was cancelled is undone: the reload button and "Доп." go with the chart.
+    lastFile_ = shownFile_;
+    path_->setText(QDir::toNativeSeparators(shownFile_));
+  }
+  emit loadFinished(false);
+}
+
+void TabCharts::zoomed() {
+  if (zoomStack_.isEmpty() || !overview_.decimated || shownFile_.isEmpty() || reading_ == Read::Log)
+    return;
+  cancelLoad();  // a range asked for before
+  ChartRequest r = shownRequest_;
+  r.columns = plotColumns();
+  r.from = fromChartKey(chart_->xAxis->range().lower);
+  r.to = fromChartKey(chart_->xAxis->range().upper);
+  startRead(Read::Range, shownFile_, r);
+}
+
+void TabCharts::dropDetail() {
+  if (reading_ == Read::Range) cancelLoad();
+  if (std::isnan(detailFrom_)) return;
+  detail_.clear();
+  detailFrom_ = detailTo_ = std::numeric_limits<double>::quiet_NaN();
+  drawLog();
 }
 
 void TabCharts::choose() {
@@ -368,7 +513,13 @@ void TabCharts::reload() {
 }
 
 void TabCharts::clearTemperatures() {
-  for (int i = 0; i < 4; ++i) graphs_[static_cast<std::size_t>(i)]->data()->clear();
+  // Gone for good: a zoom does not read them again either.
+  for (std::size_t i = 0; i < 4; ++i) {
+    graphs_[i]->data()->clear();
+    overview_.columns.y[i].clear();
+    detail_.y[i].clear();
+    shownRequest_.options.shown[i] = false;
+  }
   refreshChart();
 }
 
@@ -413,12 +564,24 @@ void TabCharts::zoomBack() {
   const Ranges r = zoomStack_.takeLast();
   chart_->xAxis->setRange(r.xLower, r.xUpper);
   chart_->yAxis->setRange(r.yLower, r.yUpper);
+  if (zoomStack_.isEmpty())
+    dropDetail();
+  else
+    zoomed();
   chart_->replot();
 }
 
 void TabCharts::zoomAll() {
   zoomStack_.clear();
+  dropDetail();
   refreshChart();
+}
+
+void TabCharts::zoomTo(double lower, double upper) {
+  zoomStack_.push_back(ranges());
+  chart_->xAxis->setRange(lower, upper);
+  chart_->replot();
+  zoomed();
 }
 
 void TabCharts::zoomBy(double percent) {
@@ -426,6 +589,7 @@ void TabCharts::zoomBy(double percent) {
   chart_->xAxis->scaleRange(100.0 / percent);
   chart_->yAxis->scaleRange(100.0 / percent);
   chart_->replot();
+  zoomed();
 }
 
 }  // namespace vs

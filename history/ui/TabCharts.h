@@ -2,6 +2,10 @@
 // (".fil") as eight series against time, optionally averaged over 10, 100 or 1000 records,
 // with pauses in the recording drawn as breaks in the lines; the "Доп." window adds the eight
 // setpoint series of the ".0il" log beside it. Zoom by dragging a rectangle.
+//
+// A log is read on a worker thread, slice by slice, and brought down to what the plot can show
+// (per pixel column the lowest and highest value of each series); the bus and the windows go
+// on meanwhile. A zoom into a log so brought down reads the range again at full detail.
 #pragma once
 #include <QString>
 #include <QVector>
@@ -9,9 +13,11 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <string>
 
 #include "history/ChartData.h"
+#include "history/ui/ChartLoader.h"
 
 class QCustomPlot;
 class QCPGraph;
@@ -48,10 +54,24 @@ class TabCharts : public QWidget {
   // Tests put their own in its place.
   std::function<QString(const QString& folder)> chooseFile;
 
-  // Loads a measurement log as the chosen file: the path goes to the label and is the file the
-  // reload button and the "Доп." window use. False (and said so) when it cannot be read; the
-  // chart then keeps what it showed.
+  // Starts loading a measurement log as the chosen file and returns at once: the path goes to
+  // the label and is the file the reload button and the "Доп." window use. A load running is
+  // cancelled first. False (and said so) when the file cannot be opened; the chart then keeps
+  // what it showed. A read that fails later is said too; `loadFinished` tells either way.
   bool load(const QString& path);
+  // A load, or the reading of a zoomed range, is running.
+  bool loading() const { return loader_.running(); }
+  // "Отмена": stops the read running and leaves the chart as it was (after a cancelled load
+  // the chosen file is again the one shown). `loadFinished(false)` follows at once.
+  void cancelLoad();
+  // Pixel columns the points of a log are brought down to: the plot's width, and no fewer
+  // than a wide screen has, as the window may grow after the load.
+  int plotColumns() const;
+  // The log shown was brought down to the columns: a zoom reads its range again.
+  bool overviewReduced() const { return overview_.decimated; }
+  // The range read again at full detail that is drawn, if any (date-times; NaN for none).
+  TDateTime detailFrom() const { return detailFrom_; }
+  TDateTime detailTo() const { return detailTo_; }
   // The file last chosen ("" before the first).
   QString lastFile() const { return lastFile_; }
 
@@ -75,6 +95,7 @@ class TabCharts : public QWidget {
   QToolButton* zoomOutButton() const { return zoomOut_; }
   QToolButton* zoomInButton() const { return zoomIn_; }
   QToolButton* clearButton() const { return clear_; }
+  QToolButton* cancelButton() const { return cancel_; }  // "Отмена", shown while reading
   QProgressBar* progressBar() const { return progress_; }
   QLabel* pathLabel() const { return path_; }
   TForm16* extraWindow() const { return form16_; }
@@ -83,6 +104,7 @@ class TabCharts : public QWidget {
   // wall-clock time taken as UTC (the axis shows UTC), so that a change of daylight saving
   // time neither shifts nor folds the recorded times.
   static double chartKey(TDateTime dt);
+  static TDateTime fromChartKey(double key);
   // Puts column `col` of `c` into `graph`, replacing its points or after them. A point that
   // closes a pause gets a NaN point before it, which the graph draws as a break.
   static void putPoints(QCPGraph* graph, const ChartColumns& c, int col, bool replace);
@@ -95,6 +117,9 @@ class TabCharts : public QWidget {
   // "уменьшить" draws the picture at 75 % of its present size, "увеличить" at 125 %: each
   // axis range is divided by 0.75 or 1.25 about its centre.
   void zoomBy(double percent);
+  // What a rectangle dragged over the chart does to the time axis: shows the chart keys
+  // [lower, upper] (a step on the history), the value axis as it was.
+  void zoomTo(double lower, double upper);
 
   // Shows an operator message.
   void say(const std::string& text);
@@ -108,6 +133,9 @@ class TabCharts : public QWidget {
  signals:
   // "Exel": the spreadsheet export window should open.
   void exportRequested();
+  // A load or the reading of a zoomed range ended: true when its points are drawn, false when
+  // it failed (said) or was cancelled.
+  void loadFinished(bool ok);
 
  private:
   QWidget* buildToolbar();
@@ -117,6 +145,16 @@ class TabCharts : public QWidget {
   void clearTemperatures();
   void setTimeFormat(bool withDate);
   int averaging() const;
+  enum class Read { None, Log, Range };
+  void startRead(Read kind, const QString& path, ChartRequest request);
+  void readDone(Read kind, const QString& path, const ChartRequest& request, ChartRead result,
+                ChartPoints& points, const std::string& error);
+  void endRead();
+  // After a zoom step: the visible range read again when the log shown was brought down.
+  void zoomed();
+  void dropDetail();
+  // Series 0..7 from the log's points, the range read again in place of its part of them.
+  void drawLog();
 
   struct Ranges {
     double xLower, xUpper, yLower, yUpper;
@@ -145,8 +183,19 @@ class TabCharts : public QWidget {
   QProgressBar* progress_ = nullptr;
   QLabel* path_ = nullptr;
   TForm16* form16_ = nullptr;
+  QToolButton* cancel_ = nullptr;
   QVector<Ranges> zoomStack_;
   Ranges pendingZoom_{};
+
+  QString shownFile_;          // the log the chart shows
+  ChartRequest shownRequest_;  // what it was read with (a zoom reads its range alike)
+  ChartPoints overview_;
+  ChartColumns detail_;
+  TDateTime detailFrom_ = std::numeric_limits<double>::quiet_NaN();
+  TDateTime detailTo_ = std::numeric_limits<double>::quiet_NaN();
+  Read reading_ = Read::None;
+  // Destroyed first: it stops and waits for its job while all the rest still stands.
+  ChartLoader loader_;
 };
 
 }  // namespace vs
