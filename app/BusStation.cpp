@@ -115,6 +115,7 @@ BusStation::BusStation(Workstation& w, SerialBackend& backend)
     for (auto& row : station.avaria) row.fill(-1);
   });
   ws.beforeShutDown.push_back([this] {
+    if (mqtt) mqtt->tick1s([this](const std::string& text) { ws.report(text); });
     if (!station.observer) logs.flushAll();
     alarms.save();
     Settings& s = ws.settings;

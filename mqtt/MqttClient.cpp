@@ -2,9 +2,14 @@
 
 #include <mosquitto.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
 #include "mqtt/MqttMessages.h"
 
@@ -25,21 +30,63 @@ std::string reason(int rc) {
 
 }  // namespace
 
+namespace {
+
+// The waking pipe: a made pipe, or -1s (the worker then only sleeps its time-out).
+std::pair<int, int> wakingPipe() {
+  int fds[2] = {-1, -1};
+  if (::pipe(fds) != 0) return {-1, -1};
+  for (int fd : fds) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+  }
+  return {fds[0], fds[1]};
+}
+
+}  // namespace
+
 MqttClient::MqttClient(MqttClientOptions options)
-    : opt_(std::move(options)),
-      backoff_(opt_.minBackoff),
-      worker_([this](std::stop_token stop) { run(stop); }) {}
+    : opt_(std::move(options)), backoff_(opt_.minBackoff) {
+  std::tie(wakeRead_, wakeWrite_) = wakingPipe();
+  worker_ = std::jthread([this](std::stop_token stop) { run(stop); });
+}
 
 MqttClient::~MqttClient() {
   worker_.request_stop();
   wake_.notify_all();
+  wake();
   if (worker_.joinable()) worker_.join();
+  if (wakeRead_ >= 0) ::close(wakeRead_);
+  if (wakeWrite_ >= 0) ::close(wakeWrite_);
+}
+
+void MqttClient::wake() {
+  if (wakeWrite_ < 0) return;
+  const char b = 1;
+  // A full pipe already holds a wake-up.
+  [[maybe_unused]] const auto n = ::write(wakeWrite_, &b, 1);
+}
+
+void MqttClient::waitForWork() {
+  pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {-1, 0, 0}};
+  const int sock = mosquitto_socket(mosq_);
+  if (sock >= 0) {
+    const bool writing = mosquitto_want_write(mosq_);
+    fds[1] = {sock, static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0};
+  }
+  ::poll(fds, 2, static_cast<int>(opt_.loopTimeout.count()));
+  if (wakeRead_ >= 0 && (fds[0].revents & POLLIN)) {
+    char buf[64];
+    while (::read(wakeRead_, buf, sizeof buf) > 0) {
+    }
+  }
 }
 
 void MqttClient::retained(const std::string& topic, const std::string& payload) {
   std::lock_guard l(m_);
   retained_[topic] = payload;
   dirty_.insert(topic);
+  wake();
 }
 
 void MqttClient::event(const std::string& topic, const std::string& payload) {
@@ -55,6 +102,7 @@ void MqttClient::event(const std::string& topic, const std::string& payload) {
     }
   }
   events_.emplace_back(topic, payload);
+  wake();
 }
 
 std::vector<std::string> MqttClient::takeNotices() {
@@ -140,8 +188,11 @@ void MqttClient::run(std::stop_token stop) {
       continue;
     }
     if (phase_ == Phase::Connected) sendWaiting();
-    const int rc = mosquitto_loop(mosq_, static_cast<int>(opt_.loopTimeout.count()), 1);
+    // The library's own pass without waiting: the wait is ours, so that a message handed over
+    // wakes it at once.
+    const int rc = mosquitto_loop(mosq_, 0, 1);
     if (rc != MOSQ_ERR_SUCCESS && phase_ != Phase::Idle) dropped(reason(rc));
+    if (phase_ != Phase::Idle) waitForWork();
     if (phase_ == Phase::Connecting && Clock::now() - attemptStarted_ > opt_.connackTimeout) {
       const auto seconds =
           std::chrono::duration_cast<std::chrono::seconds>(opt_.connackTimeout).count();

@@ -46,7 +46,8 @@ struct MqttClientOptions {
   std::chrono::milliseconds connackTimeout{10'000};
   std::chrono::milliseconds minBackoff{1'000};
   std::chrono::milliseconds maxBackoff{30'000};
-  std::chrono::milliseconds loopTimeout{20};
+  // The longest the worker sleeps when nothing happens (keep-alive and time-outs run then).
+  std::chrono::milliseconds loopTimeout{100};
   int window = 20;  // publications waiting for their acknowledgement
 };
 
@@ -83,6 +84,8 @@ class MqttClient final : public MqttOutbox {
   void sendWaiting();
   void goodbye();
   void notice(std::string text);
+  void wake();
+  void waitForWork();
 
   static void onConnect(mosquitto*, void* self, int rc);
   static void onDisconnect(mosquitto*, void* self, int rc);
@@ -104,6 +107,8 @@ class MqttClient final : public MqttOutbox {
   std::atomic<bool> connected_{false};
   std::atomic<int> connects_{0};
   std::condition_variable_any wake_;
+  // A byte written here wakes the worker out of its wait on the socket.
+  int wakeRead_ = -1, wakeWrite_ = -1;
 
   // The worker's own.
   mosquitto* mosq_ = nullptr;

@@ -97,7 +97,8 @@ inline bool waitFor(const std::function<bool()>& done, int ms) {
   return done();
 }
 
-inline pid_t spawn(const std::vector<std::string>& argv, const std::filesystem::path& log) {
+inline pid_t spawn(const std::vector<std::string>& argv, const std::filesystem::path& log,
+                   const std::vector<std::string>& extraEnv = {}) {
   posix_spawn_file_actions_t fa;
   posix_spawn_file_actions_init(&fa);
   posix_spawn_file_actions_addopen(&fa, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -105,8 +106,13 @@ inline pid_t spawn(const std::vector<std::string>& argv, const std::filesystem::
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
+  std::vector<std::string> envText(extraEnv);
+  for (char** e = environ; *e; ++e) envText.emplace_back(*e);
+  std::vector<char*> env;
+  for (std::string& e : envText) env.push_back(e.data());
+  env.push_back(nullptr);
   pid_t pid = -1;
-  if (posix_spawn(&pid, args[0], &fa, nullptr, args.data(), environ) != 0) pid = -1;
+  if (posix_spawn(&pid, args[0], &fa, nullptr, args.data(), env.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&fa);
   return pid;
 }
