@@ -513,7 +513,8 @@ void TabCharts::reload() {
 }
 
 void TabCharts::clearTemperatures() {
-  // Gone for good: a zoom does not read them again either.
+  // Gone for good: a zoom does not read them again either, nor does one under way.
+  if (reading_ == Read::Range) cancelLoad();
   for (std::size_t i = 0; i < 4; ++i) {
     graphs_[i]->data()->clear();
     overview_.columns.y[i].clear();

@@ -403,6 +403,17 @@ TEST_F(LongLog, OneSampleSpikeShowsAtOneToOneAndAZoomReadsItsRangeAtFullDetail) 
   EXPECT_FALSE(t->loading());
   EXPECT_EQ(g->dataCount(), overview);
   EXPECT_TRUE(std::isnan(t->detailFrom()));
+
+  // "Очистить" while a range is being read: the temperatures do not come back with it.
+  t->zoomTo(lo, hi);
+  ASSERT_TRUE(t->loading());
+  t->clearButton()->click();
+  EXPECT_FALSE(t->loading());
+  settle(1000);
+  EXPECT_EQ(g->dataCount(), 0);
+  t->zoomTo(plo, phi);
+  ASSERT_TRUE(finishes(t.get(), &TabCharts::loadFinished, [&] { return t->loading(); }));
+  EXPECT_EQ(g->dataCount(), 0);
 }
 
 TEST_F(LongLog, ACancelledLoadLeavesTheChartAndASecondLoadReplacesTheFirst) {
