@@ -136,9 +136,8 @@ void BusStation::tick1s() {
   station.dan.Server_s = folder;
   station.Timer1();
   if (mqtt)
-    station.failures.guard("mqtt", [this] {
-      mqtt->tick1s([this](const std::string& text) { ws.report(text); });
-    });
+    station.failures.guard(
+        "mqtt", [this] { mqtt->tick1s([this](const std::string& text) { ws.report(text); }); });
   station.failures.guard("alarms", [this] { alarms.tick1s(); });
   station.failures.guard("Timer_inkub", [this] {
     programs.tick1s();
@@ -154,8 +153,8 @@ void BusStation::startMqtt(const std::string& hostName, mqtt::MqttClientOptions 
     return;
   }
   if (!m.enabled()) return;
-  mqtt = std::make_unique<mqtt::MqttStation>(station, ws.settings, &alarms.list, m,
-                                             std::move(tuning));
+  mqtt =
+      std::make_unique<mqtt::MqttStation>(station, ws.settings, &alarms.list, m, std::move(tuning));
 }
 
 }  // namespace vs

@@ -52,14 +52,14 @@ struct Settings {
   int alarmEscalate = 600;   // "Escalate", s after raise: the command runs; 0: never
   std::string alarmCommand;  // "Command": program and arguments, split like a command line
   // [MQTT]: read only; publishing is off while "Broker" is empty
-  std::string mqttBroker;     // "Broker": host[:port]
-  std::string mqttStation;    // "Station": the hall's name in topics; empty: the host name
-  std::string mqttUser;       // "User"
-  std::string mqttPassword;   // "Password"
-  bool mqttTLS = false;       // "TLS"
-  std::string mqttCAFile;     // "CAFile": certificate authorities for TLS
+  std::string mqttBroker;          // "Broker": host[:port]
+  std::string mqttStation;         // "Station": the hall's name in topics; empty: the host name
+  std::string mqttUser;            // "User"
+  std::string mqttPassword;        // "Password"
+  bool mqttTLS = false;            // "TLS"
+  std::string mqttCAFile;          // "CAFile": certificate authorities for TLS
   bool mqttHomeAssistant = false;  // "HomeAssistant": discovery topics
-  std::string mqttSubscribe;  // "Subscribe": a remote station takes this hall from the broker
+  std::string mqttSubscribe;       // "Subscribe": a remote station takes this hall from the broker
 
   // Number of extra temperature columns, 0..2.
   int kol_t() const { return KOL_T < 0 ? 0 : (KOL_T > 2 ? 2 : KOL_T); }

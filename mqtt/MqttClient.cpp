@@ -1,8 +1,7 @@
 #include "mqtt/MqttClient.h"
 
-#include <mosquitto.h>
-
 #include <fcntl.h>
+#include <mosquitto.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -161,8 +160,7 @@ bool MqttClient::setUp() {
     else
       rc = mosquitto_tls_set(mosq_, b.caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
     if (rc != MOSQ_ERR_SUCCESS) {
-      notice("MQTT: TLS не настроен (CAFile=" + b.caFile + ": " + reason(rc) +
-             "); публикации нет");
+      notice("MQTT: TLS не настроен (CAFile=" + b.caFile + ": " + reason(rc) + "); публикации нет");
       return false;
     }
   }
@@ -250,7 +248,8 @@ void MqttClient::sendWaiting() {
     std::lock_guard l(m_);
     while (inflight_.size() + batch.size() < static_cast<std::size_t>(opt_.window)) {
       if (!events_.empty()) {
-        batch.push_back({std::move(events_.front().first), std::move(events_.front().second), true});
+        batch.push_back(
+            {std::move(events_.front().first), std::move(events_.front().second), true});
         events_.pop_front();
       } else if (!dirty_.empty()) {
         auto it = retained_.find(*dirty_.begin());
@@ -267,9 +266,9 @@ void MqttClient::sendWaiting() {
   for (std::size_t i = 0; i < batch.size(); ++i) {
     Item& item = batch[i];
     int mid = 0;
-    const int rc = mosquitto_publish(mosq_, &mid, item.topic.c_str(),
-                                     static_cast<int>(item.payload.size()), item.payload.data(),
-                                     1, !item.event);
+    const int rc =
+        mosquitto_publish(mosq_, &mid, item.topic.c_str(), static_cast<int>(item.payload.size()),
+                          item.payload.data(), 1, !item.event);
     if (rc == MOSQ_ERR_SUCCESS) {
       inflight_.insert(mid);
       if (item.event) inflightEvents_[mid] = {std::move(item.topic), std::move(item.payload)};
@@ -337,7 +336,8 @@ void MqttClient::onConnect(mosquitto* mosq, void* self, int rc) {
   if (!c->opt_.statusTopic.empty())
     mosquitto_publish(mosq, nullptr, c->opt_.statusTopic.c_str(),
                       static_cast<int>(std::strlen(kOnline)), kOnline, 1, true);
-  for (const std::string& s : c->opt_.subscriptions) mosquitto_subscribe(mosq, nullptr, s.c_str(), 1);
+  for (const std::string& s : c->opt_.subscriptions)
+    mosquitto_subscribe(mosq, nullptr, s.c_str(), 1);
   {
     // A new session: the broker may have lost what it held, so every retained topic again.
     std::lock_guard l(c->m_);

@@ -157,9 +157,9 @@ class Reader {
     const std::size_t from = at_;
     take('-');
     if (at_ >= s_.size() || s_[at_] < '0' || s_[at_] > '9') return false;
-    while (at_ < s_.size() && ((s_[at_] >= '0' && s_[at_] <= '9') || s_[at_] == '.' ||
-                               s_[at_] == 'e' || s_[at_] == 'E' || s_[at_] == '+' ||
-                               s_[at_] == '-'))
+    while (at_ < s_.size() &&
+           ((s_[at_] >= '0' && s_[at_] <= '9') || s_[at_] == '.' || s_[at_] == 'e' ||
+            s_[at_] == 'E' || s_[at_] == '+' || s_[at_] == '-'))
       ++at_;
     v.kind = JsonValue::Kind::Number;
     v.text = std::string(s_.substr(from, at_ - from));
@@ -256,10 +256,9 @@ bool unbase64(std::string_view text, std::vector<std::uint8_t>& out) {
       v[k] = sextet(c);
       if (v[k] < 0) return false;
     }
-    const std::uint32_t w = (static_cast<std::uint32_t>(v[0]) << 18) |
-                            (static_cast<std::uint32_t>(v[1]) << 12) |
-                            (static_cast<std::uint32_t>(v[2]) << 6) |
-                            static_cast<std::uint32_t>(v[3]);
+    const std::uint32_t w =
+        (static_cast<std::uint32_t>(v[0]) << 18) | (static_cast<std::uint32_t>(v[1]) << 12) |
+        (static_cast<std::uint32_t>(v[2]) << 6) | static_cast<std::uint32_t>(v[3]);
     out.push_back(static_cast<std::uint8_t>(w >> 16));
     if (pad < 2) out.push_back(static_cast<std::uint8_t>(w >> 8));
     if (pad < 1) out.push_back(static_cast<std::uint8_t>(w));

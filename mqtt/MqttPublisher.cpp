@@ -129,8 +129,7 @@ void MqttPublisher::tick() {
     const bool wasLinked = s.find(",\"link\":true") != std::string::npos;
     const bool wasPolled = s.find(",\"polled\":true") != std::string::npos;
     if (wasLinked != linked(nk) || wasPolled != (cfg.konfig_o[n] != 0) ||
-        s.find(",\"name\":" + web::jsonString(cfg.konfig_s[n].utf8()) + ",") ==
-            std::string::npos)
+        s.find(",\"name\":" + web::jsonString(cfg.konfig_s[n].utf8()) + ",") == std::string::npos)
       pending_[n] = true;
   }
   flushDue();

@@ -22,8 +22,8 @@ namespace vs::mqtt {
 
 class MqttPublisher {
  public:
-  MqttPublisher(const Station& st, const Settings& settings, std::string station,
-                MqttOutbox& out, bool homeAssistant);
+  MqttPublisher(const Station& st, const Settings& settings, std::string station, MqttOutbox& out,
+                bool homeAssistant);
 
   // Registers on the station's listeners (after every other step of an answer) and on the
   // alarm list's events, holding the publisher weakly: one that is gone is not told any more.
@@ -54,10 +54,10 @@ class MqttPublisher {
   bool homeAssistant_;
 
   std::array<RowAnswer, kMaxRows> answers_{};
-  std::array<std::string, kMaxRows> sent_{};       // the payload last handed on
-  std::array<int, kMaxRows> sentNumber_{};         // under which number (-1: none)
-  std::array<TDateTime, kMaxRows> sentAt_{};       // when
-  std::array<bool, kMaxRows> pending_{};           // a change waits for its second
+  std::array<std::string, kMaxRows> sent_{};        // the payload last handed on
+  std::array<int, kMaxRows> sentNumber_{};          // under which number (-1: none)
+  std::array<TDateTime, kMaxRows> sentAt_{};        // when
+  std::array<bool, kMaxRows> pending_{};            // a change waits for its second
   std::array<std::string, kMaxRows> discovered_{};  // name and kolT of the discovery sent
   std::string hallSent_;
   int rowsSent_ = 0;

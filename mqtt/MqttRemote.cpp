@@ -84,8 +84,7 @@ void MqttRemote::takeState(int number, const std::string& payload) {
   State s;
   s.row = static_cast<int>(row->number);
   if (s.row != row->number) return;
-  if (!unbase64(raw->text, s.raw) || s.raw.size() > static_cast<std::size_t>(kDanMaxData))
-    return;
+  if (!unbase64(raw->text, s.raw) || s.raw.size() > static_cast<std::size_t>(kDanMaxData)) return;
   if (const JsonValue* v = member(*m, "name", JsonValue::Kind::String)) s.name = v->text;
   if (const JsonValue* v = member(*m, "polled", JsonValue::Kind::Bool)) s.polled = v->flag;
   if (const JsonValue* v = member(*m, "link", JsonValue::Kind::Bool)) s.link = v->flag;

@@ -120,8 +120,7 @@ MqttSettings mqttSettings(const Settings& s, const std::string& hostName) {
   } else if (!validTopicLevel(m.station)) {
     m.problem = "[MQTT] Station=" + m.station + ": имя не может содержать \"/\", \"+\", \"#\"";
   } else if (!m.subscribe.empty() && !validTopicLevel(m.subscribe)) {
-    m.problem =
-        "[MQTT] Subscribe=" + m.subscribe + ": имя не может содержать \"/\", \"+\", \"#\"";
+    m.problem = "[MQTT] Subscribe=" + m.subscribe + ": имя не может содержать \"/\", \"+\", \"#\"";
   }
   return m;
 }

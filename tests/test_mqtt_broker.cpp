@@ -55,10 +55,10 @@ class MqttBroker : public ::testing::Test {
     const fs::path demo = dir.home / "demo";
     fs::create_directories(demo);
     if (!fs::exists(demo / "Vetrostan.INI"))
-      testing::writeIni(demo / "Vetrostan.INI",
-                        {"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]", "RUN_WIN=0", "KOL_T=2",
-                         "[MQTT]", "Broker=127.0.0.1:" + std::to_string(broker->port),
-                         "Station=h"});
+      testing::writeIni(
+          demo / "Vetrostan.INI",
+          {"[USB]", "usb-Serial_Number=SIM00001", "[Nastr]", "RUN_WIN=0", "KOL_T=2", "[MQTT]",
+           "Broker=127.0.0.1:" + std::to_string(broker->port), "Station=h"});
     fs::create_directories(dir.root / "tmp");
     program = testing::spawn({VETROSTAN_BIN, "--headless", "--demo", "--home", dir.home.string()},
                              dir.root / ("program" + std::to_string(++starts) + ".log"),
@@ -141,8 +141,7 @@ TEST_F(MqttBroker, TheServingProgramPublishesItsHallAndTheRemoteStationShowsIt) 
   RemoteStation remote(broker->port);
   const Station& rs = remote.bus->station;
   ASSERT_TRUE(remote.runUntil(
-      [&] { return rs.T1k[0] > 3000 && rs.config().konfig_s[11].utf8() == "Выводной 12"; },
-      8000))
+      [&] { return rs.T1k[0] > 3000 && rs.config().konfig_s[11].utf8() == "Выводной 12"; }, 8000))
       << "T1k " << rs.T1k[0] << " indicator '" << remote.indicator << "'";
   EXPECT_EQ(remote.indicator, "");
   EXPECT_TRUE(remote.bus->mqtt->subscribing());
@@ -166,7 +165,9 @@ TEST_F(MqttBroker, ABrokerRestartedGetsTheStatesAgainAndTheStationSaysSoOnce) {
   // The discovery and the states are not waiting for new answers: all twelve came back.
   EXPECT_EQ(sub.topicsStartingWith("vetrostan/h/incubator/"), 12u);
   EXPECT_TRUE(waitFor(
-      [&] { return fileText(dir.root / "program1.log").find("восстановлена") != std::string::npos; },
+      [&] {
+        return fileText(dir.root / "program1.log").find("восстановлена") != std::string::npos;
+      },
       3000));
   testing::stopChild(program);  // a clean end says "offline" itself
   EXPECT_TRUE(waitFor([&] { return sub.latest("vetrostan/h/status") == "offline"; }, 5000));

@@ -72,8 +72,8 @@ TEST_F(MqttHall, EveryIncubatorOnceASecondAtMostWithItsLinkAlarmsAndDiscovery) {
     EXPECT_EQ(raw.size(), static_cast<std::size_t>(st().kol_byte_opros[n]));
     // Five entities each: T1..T3, humidity, link.
     for (const char* e : {"t1", "t2", "t3", "humidity"})
-      EXPECT_EQ(out.kept.count("homeassistant/sensor/vetrostan_h_" + std::to_string(a) + "/" +
-                               e + "/config"),
+      EXPECT_EQ(out.kept.count("homeassistant/sensor/vetrostan_h_" + std::to_string(a) + "/" + e +
+                               "/config"),
                 1u);
   }
   EXPECT_EQ(out.count("homeassistant/sensor/vetrostan_h_5/t1/config"), 1u) << "sent once";
@@ -113,7 +113,8 @@ TEST_F(MqttHall, EveryIncubatorOnceASecondAtMostWithItsLinkAlarmsAndDiscovery) {
     kinds.push_back(m["event"].text + ":" + std::to_string(static_cast<int>(m["number"].number)) +
                     ":" + m["alarm"].text);
   }
-  EXPECT_EQ(kinds, (std::vector<std::string>{"raise:85:link", "shelve:85:", "acknowledge:85:link"}));
+  EXPECT_EQ(kinds,
+            (std::vector<std::string>{"raise:85:link", "shelve:85:", "acknowledge:85:link"}));
 
   // A renumbered row leaves its old topics (an empty retained message removes them) and
   // comes under its new number.

@@ -90,8 +90,12 @@ TEST(MqttSettings, BrokerAddressesAndNamesFitForTopics) {
 
 TEST(MqttJson, Base64BothWaysAndRefusals) {
   const std::vector<std::pair<std::string, std::string>> vectors = {
-      {"", ""},         {"f", "Zg=="},         {"fo", "Zm8="},
-      {"foo", "Zm9v"},  {"foob", "Zm9vYg=="},  {"foobar", "Zm9vYmFy"},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"foobar", "Zm9vYmFy"},
       {std::string("\xff\xfe\x00\x01", 4), "//4AAQ=="},
   };
   for (const auto& [plain, coded] : vectors) {
@@ -125,9 +129,10 @@ TEST(MqttJson, ReadsFlatObjectsAndRefusesWhatIsNotWellFormed) {
   for (int i = 0; i < 40; ++i) deep += '[';
   for (int i = 0; i < 40; ++i) deep += ']';
   deep += '}';
-  for (const std::string& bad : std::vector<std::string>{"", "[]", "{", "{}x", R"({"a"})", R"({"a":})", R"({"a":1,})", R"({'a':1})",
-        R"({"a":01x})", R"({"a":"\x"})", R"({"a":"\ud800"})", R"({"a":"\udc00"})",
-        "{\"a\":\"ctl\x01\"}", R"({"a":tru})", R"({"a":[1,]})", R"({"a":"open)", deep})
+  for (const std::string& bad : std::vector<std::string>{
+           "", "[]", "{", "{}x", R"({"a"})", R"({"a":})", R"({"a":1,})", R"({'a':1})",
+           R"({"a":01x})", R"({"a":"\x"})", R"({"a":"\ud800"})", R"({"a":"\udc00"})",
+           "{\"a\":\"ctl\x01\"}", R"({"a":tru})", R"({"a":[1,]})", R"({"a":"open)", deep})
     EXPECT_FALSE(readJsonObject(bad)) << bad;
   EXPECT_TRUE(readJsonObject("{}"));
 }
@@ -197,10 +202,9 @@ TEST_F(Row, HallAlarmChangesAndDiscovery) {
   c.time = answer.time;
   c.raised = 46000.25;
   c.author = "оператор";
-  EXPECT_EQ(alarmChangeJson(c),
-            R"({"event":"acknowledge","number":7,"name":"Инк 7","alarm":"z2",)"
-            R"("caption":"Темп. выше зоны","time":"2025-12-09T06:00:05",)"
-            R"("raised":"2025-12-09T06:00:00","author":"оператор"})");
+  EXPECT_EQ(alarmChangeJson(c), R"({"event":"acknowledge","number":7,"name":"Инк 7","alarm":"z2",)"
+                                R"("caption":"Темп. выше зоны","time":"2025-12-09T06:00:05",)"
+                                R"("raised":"2025-12-09T06:00:00","author":"оператор"})");
   c.type = AlarmChange::Type::Shelve;
   c.until = 46000.5;
   EXPECT_EQ(alarmChangeJson(c),
@@ -209,10 +213,9 @@ TEST_F(Row, HallAlarmChangesAndDiscovery) {
   c.type = AlarmChange::Type::Raise;
   c.key = {0, AlarmKind::Usb};
   c.name.clear();
-  EXPECT_EQ(alarmChangeJson(c),
-            R"({"event":"raise","number":0,"name":"","alarm":"usb",)"
-            R"("caption":"USB не работает","time":"2025-12-09T06:00:05",)"
-            R"("raised":"2025-12-09T06:00:00"})");
+  EXPECT_EQ(alarmChangeJson(c), R"({"event":"raise","number":0,"name":"","alarm":"usb",)"
+                                R"("caption":"USB не работает","time":"2025-12-09T06:00:05",)"
+                                R"("raised":"2025-12-09T06:00:00"})");
 
   EXPECT_EQ(identifier("Цех 1"), "_d0_a6_d0_b5_d1_85_201");
   EXPECT_NE(identifier("a_b"), identifier("a b"));
@@ -227,7 +230,8 @@ TEST_F(Row, HallAlarmChangesAndDiscovery) {
                 R"("unit_of_measurement":"°C","state_class":"measurement",)"
                 R"("availability_topic":"vetrostan/Цех 1/status","payload_available":"online",)"
                 R"("payload_not_available":"offline","device":{"identifiers":[")" +
-                dev + R"("],"name":"Инкубатор 7","model":"Инкубатор №7","suggested_area":"Цех 1"}})");
+                dev +
+                R"("],"name":"Инкубатор 7","model":"Инкубатор №7","suggested_area":"Цех 1"}})");
   EXPECT_EQ(d[3].first, "homeassistant/binary_sensor/" + dev + "/link/config");
   const auto link = readJsonObject(d[3].second);
   ASSERT_TRUE(link);

@@ -1,6 +1,7 @@
 // What the MQTT tests share: an outbox that keeps what it is handed, a real broker started as a
 // child process on a free local port, and a subscriber on it.
 #pragma once
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <mosquitto.h>
 #include <netinet/in.h>
@@ -9,8 +10,6 @@
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <fcntl.h>
 
 #include <chrono>
 #include <filesystem>
