@@ -15,17 +15,6 @@ namespace {
 
 using web::appendJsonString;
 
-const char* zoneName(Zone z) {
-  switch (z) {
-    case Zone::Below:
-      return "below";
-    case Zone::Above:
-      return "above";
-    default:
-      return "within";
-  }
-}
-
 void text(std::string& out, const char* name, const std::string& value) {
   out += ",\"";
   out += name;

@@ -11,6 +11,11 @@ namespace vs {
 
 enum class Zone { Below, Within, Above };
 
+// The zone's name in the JSON the browser view and the broker get: "below", "within", "above".
+constexpr const char* zoneName(Zone z) {
+  return z == Zone::Below ? "below" : z == Zone::Above ? "above" : "within";
+}
+
 constexpr Zone zoneOf(std::int32_t value, std::int32_t below, std::int32_t above) {
   if (value < below) return Zone::Below;
   if (value > above) return Zone::Above;

@@ -10,17 +10,6 @@
 namespace vs::web {
 namespace {
 
-const char* zoneName(Zone z) {
-  switch (z) {
-    case Zone::Below:
-      return "below";
-    case Zone::Above:
-      return "above";
-    default:
-      return "within";
-  }
-}
-
 // The table's texts carry a leading blank for alignment; the page aligns by itself.
 std::string trimmed(const std::string& s) {
   const std::size_t b = s.find_first_not_of(' ');
