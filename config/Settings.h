@@ -60,6 +60,8 @@ struct Settings {
   std::string mqttCAFile;          // "CAFile": certificate authorities for TLS
   bool mqttHomeAssistant = false;  // "HomeAssistant": discovery topics
   std::string mqttSubscribe;       // "Subscribe": a remote station takes this hall from the broker
+  // [Report]: read only
+  std::string reportShifts = "08:00,20:00";  // "Shifts": the times the shifts begin, HH:MM,...
 
   // Number of extra temperature columns, 0..2.
   int kol_t() const { return KOL_T < 0 ? 0 : (KOL_T > 2 ? 2 : KOL_T); }

@@ -9,6 +9,7 @@
 
 #include "common/AtomicFile.h"
 #include "common/Cp1251.h"
+#include "report/Shifts.h"
 
 namespace vs {
 namespace fs = std::filesystem;
@@ -409,6 +410,18 @@ void loadSettings(const fs::path& iniPath, Settings& s, std::vector<std::string>
   s.mqttCAFile = ini.readString("MQTT", "CAFile", d.mqttCAFile);
   s.mqttHomeAssistant = ini.readBool("MQTT", "HomeAssistant", d.mqttHomeAssistant);
   s.mqttSubscribe = ini.readString("MQTT", "Subscribe", d.mqttSubscribe);
+  s.reportShifts = d.reportShifts;
+  if (ini.has("Report", "Shifts")) {
+    const std::string v = ini.readString("Report", "Shifts", d.reportShifts);
+    ShiftStarts starts;
+    if (parseShifts(v, starts)) {
+      s.reportShifts = formatShifts(starts);
+    } else if (problems) {
+      problems->push_back("Файл настроек: [Report] Shifts=" + v +
+                          " не список времён начала смен ЧЧ:ММ через запятую, взято " +
+                          d.reportShifts);
+    }
+  }
 }
 
 bool saveSettings(const fs::path& iniPath, const Settings& s) {

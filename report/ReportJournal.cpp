@@ -1,0 +1,238 @@
+#include "report/ReportJournal.h"
+
+#include <cmath>
+#include <fstream>
+#include <system_error>
+
+#include "alarms/AlarmFile.h"
+#include "common/AtomicFile.h"
+#include "common/Cp1251.h"
+
+namespace vs {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The words the alarm list and the write engine journal (alarms/AlarmList.cpp,
+// setpoints/WriteEngine.cpp).
+constexpr std::string_view kRaised = "АВАРИЯ! ";
+constexpr std::string_view kCleared = "Авария снята: ";
+constexpr std::string_view kAcknowledged = "Авария квитирована (";
+constexpr std::string_view kShelvedMark = " (отложена)";
+constexpr std::string_view kStation = "Станция";
+constexpr std::string_view kNumberSign = "№";
+constexpr std::string_view kConfirmed = "Запись подтверждена: блок № ";
+
+bool startsWith(std::string_view s, std::string_view p) {
+  return s.substr(0, p.size()) == p;
+}
+
+bool digits(std::string_view s, std::size_t& pos, int maxDigits, int& out) {
+  int n = 0, v = 0;
+  while (pos < s.size() && n < maxDigits && s[pos] >= '0' && s[pos] <= '9') {
+    v = v * 10 + (s[pos] - '0');
+    ++pos;
+    ++n;
+  }
+  if (n == 0) return false;
+  out = v;
+  return true;
+}
+
+// "Станция" or "№5" or "№5 «Name»", then ": " and the caption.
+bool parseWhoCaption(std::string_view s, int& number, std::string& who, std::string& caption) {
+  std::size_t end = 0;
+  if (startsWith(s, kStation)) {
+    number = 0;
+    end = kStation.size();
+  } else if (startsWith(s, kNumberSign)) {
+    std::size_t pos = kNumberSign.size();
+    if (!digits(s, pos, 5, number)) return false;
+    end = pos;
+    if (s.substr(end, 3) == " \xC2\xAB") {              // " «"
+      const std::size_t close = s.rfind("\xC2\xBB: ");  // "»: "
+      if (close == std::string_view::npos || close < end) return false;
+      end = close + 2;
+    }
+  } else {
+    return false;
+  }
+  if (s.substr(end, 2) != ": ") return false;
+  who = std::string(s.substr(0, end));
+  caption = std::string(s.substr(end + 2));
+  return !caption.empty();
+}
+
+std::string utf8Of(const fs::path& p) {
+  const std::u8string s = p.u8string();
+  return {reinterpret_cast<const char*>(s.data()), s.size()};
+}
+
+}  // namespace
+
+bool parseJournalLine(const std::string& s, TDateTime& when, std::string& message) {
+  std::size_t pos = 0;
+  LocalDateTime t;
+  auto sep = [&](char c) {
+    if (pos >= s.size() || s[pos] != c) return false;
+    ++pos;
+    return true;
+  };
+  if (!digits(s, pos, 2, t.day) || !sep('.') || !digits(s, pos, 2, t.month) || !sep('.') ||
+      !digits(s, pos, 4, t.year) || !sep(' ') || !digits(s, pos, 2, t.hour) || !sep(':') ||
+      !digits(s, pos, 2, t.minute) || !sep(':') || !digits(s, pos, 2, t.second))
+    return false;
+  if (t.day < 1 || t.day > 31 || t.month < 1 || t.month > 12 || t.year < 1900 || t.hour > 23 ||
+      t.minute > 59 || t.second > 59)
+    return false;
+  if (s.compare(pos, 2, "  ") != 0) return false;
+  when = encodeDateTime(t);
+  message = s.substr(pos + 2);
+  return true;
+}
+
+void ShiftEventReader::message(TDateTime when, const std::string& m) {
+  if (when >= to_) return;
+  auto& alarms = events_.alarms;
+  if (startsWith(m, kRaised)) {
+    if (when < from_) return;
+    std::string_view rest = std::string_view(m).substr(kRaised.size());
+    if (rest.size() >= kShelvedMark.size() &&
+        rest.substr(rest.size() - kShelvedMark.size()) == kShelvedMark)
+      rest.remove_suffix(kShelvedMark.size());
+    ReportAlarm a;
+    if (!parseWhoCaption(rest, a.number, a.who, a.caption)) return;
+    a.raised = when;
+    alarms.push_back(std::move(a));
+    return;
+  }
+  if (startsWith(m, kCleared)) {
+    ReportAlarm k;
+    if (!parseWhoCaption(std::string_view(m).substr(kCleared.size()), k.number, k.who, k.caption))
+      return;
+    // The latest raise of that alarm that is still active.
+    for (auto it = alarms.rbegin(); it != alarms.rend(); ++it) {
+      if (it->number == k.number && it->caption == k.caption && it->cleared == 0) {
+        it->cleared = when;
+        break;
+      }
+    }
+    return;
+  }
+  if (startsWith(m, kAcknowledged)) {
+    const std::string_view rest = std::string_view(m).substr(kAcknowledged.size());
+    // The author ends at the first "): " that the incubator's or the station's name follows.
+    std::size_t close = std::string_view::npos;
+    for (std::string_view after : {std::string_view("): №"), std::string_view("): Станция")}) {
+      const std::size_t at = rest.find(after);
+      if (at != std::string_view::npos && at < close) close = at;
+    }
+    if (close == std::string_view::npos) return;
+    ReportAlarm k;
+    if (!parseWhoCaption(rest.substr(close + 3), k.number, k.who, k.caption)) return;
+    // One alarm of the list may have been raised again before it was acknowledged: the
+    // acknowledgement answers every raise of it still waiting.
+    for (ReportAlarm& a : alarms) {
+      if (a.number == k.number && a.caption == k.caption && a.acknowledgedAt == 0) {
+        a.acknowledgedAt = when;
+        a.acknowledgedBy = std::string(rest.substr(0, close));
+      }
+    }
+    return;
+  }
+  if (startsWith(m, kConfirmed)) {
+    if (when < from_) return;
+    std::size_t pos = kConfirmed.size();
+    ReportSetpoint s;
+    if (!digits(m, pos, 5, s.number) || m.compare(pos, 2, ", ") != 0) return;
+    s.time = when;
+    s.change = m.substr(pos + 2);
+    events_.setpoints.push_back(std::move(s));
+  }
+}
+
+void ShiftEventReader::addFromList(const std::string& text) {
+  const ParsedAlarmFile parsed = parseAlarmFile(text);
+  constexpr double kSameRaise = 2.0 / 86400.0;  // the journal keeps whole seconds
+  for (const Alarm& f : parsed.alarms) {
+    if (f.raised < from_ || f.raised >= to_) continue;
+    const int number = f.key.kind == AlarmKind::Usb ? 0 : f.key.number;
+    const std::string caption = alarmCaption(f.key.kind);
+    bool named = false;
+    for (ReportAlarm& a : events_.alarms) {
+      if (a.number != number || a.caption != caption || std::fabs(a.raised - f.raised) > kSameRaise)
+        continue;
+      named = true;
+      if (a.acknowledgedAt == 0 && f.acknowledged && f.acknowledgedAt < to_) {
+        a.acknowledgedAt = f.acknowledgedAt;
+        a.acknowledgedBy = f.acknowledgedBy;
+      }
+    }
+    if (named) continue;
+    ReportAlarm a;
+    a.number = number;
+    a.who = number == 0
+                ? std::string(kStation)
+                : "№" + std::to_string(number) + (f.name.empty() ? "" : " «" + f.name + "»");
+    a.caption = caption;
+    a.raised = f.raised;
+    if (f.acknowledged && f.acknowledgedAt < to_) {
+      a.acknowledgedAt = f.acknowledgedAt;
+      a.acknowledgedBy = f.acknowledgedBy;
+    }
+    // Still in the list: an alarm that is no longer active was cleared, when is not kept.
+    auto at = events_.alarms.begin();
+    while (at != events_.alarms.end() && at->raised <= a.raised) ++at;
+    events_.alarms.insert(at, std::move(a));
+  }
+}
+
+bool readShiftEvents(const fs::path& home, TDateTime from, TDateTime to, ShiftEvents& out,
+                     std::stop_token stop) {
+  ShiftEventReader reader(from, to);
+  // The month files of the shift (a shift that spans a month's end reads two).
+  LocalDateTime m = decodeDateTime(from);
+  const LocalDateTime last = decodeDateTime(to);
+  for (int guard = 0; guard < 3; ++guard) {
+    const fs::path file =
+        home / "inf" / (std::to_string(m.month) + "_" + std::to_string(m.year) + ".txt");
+    std::error_code ec;
+    if (fs::exists(file, ec)) {
+      std::ifstream in(file, std::ios::binary);
+      if (!in) {
+        reader.events().problems.push_back("Журнал событий " + utf8Of(file) + " не прочитан");
+      } else {
+        std::string line, message;
+        TDateTime when = 0;
+        long long n = 0;
+        while (std::getline(in, line)) {
+          if ((++n & 0xFFFF) == 0 && stop.stop_requested()) return false;
+          if (!line.empty() && line.back() == '\r') line.pop_back();
+          if (parseJournalLine(cp1251ToUtf8(line), when, message)) reader.message(when, message);
+        }
+        if (in.bad())
+          reader.events().problems.push_back("Журнал событий " + utf8Of(file) +
+                                             " прочитан не до конца");
+      }
+    }
+    if (m.year > last.year || (m.year == last.year && m.month >= last.month)) break;
+    if (++m.month > 12) {
+      m.month = 1;
+      ++m.year;
+    }
+  }
+  std::string text;
+  const fs::path list = home / kAlarmFileName;
+  std::error_code ec;
+  if (fs::exists(list, ec)) {
+    if (readWholeFile(list, text))
+      reader.addFromList(text);
+    else
+      reader.events().problems.push_back("Список аварий " + utf8Of(list) + " не прочитан");
+  }
+  out = std::move(reader.events());
+  return true;
+}
+
+}  // namespace vs

@@ -1,0 +1,48 @@
+// What the shift's sheet takes from the event journal and the alarm list: the alarms raised in
+// the shift with their clearing and acknowledgement, and the confirmed setpoint writes.
+//
+// The journal is the record: the alarm list writes a line for every raise, clear and
+// acknowledgement, and an alarm that is cleared and acknowledged leaves the list. The list file
+// "alarms.txt" adds what the journal lacks (a month's file that could not be written or read):
+// an alarm it holds that was raised in the shift and that no journal line names.
+#pragma once
+#include <filesystem>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+#include "common/DateTime.h"
+#include "report/ShiftReport.h"
+
+namespace vs {
+
+struct ShiftEvents {
+  std::vector<ReportAlarm> alarms;  // in the order raised
+  std::vector<ReportSetpoint> setpoints;
+  std::vector<std::string> problems;
+};
+
+// One journal line taken apart: its moment and its message (UTF-8). False for a line that does
+// not start with "DD.MM.YYYY H:MM:SS  ".
+bool parseJournalLine(const std::string& utf8, TDateTime& when, std::string& message);
+
+// Feeds the events of one journal message at `when`. Raises count from `from` to before `to`;
+// clears and acknowledgements before `to`.
+class ShiftEventReader {
+ public:
+  ShiftEventReader(TDateTime from, TDateTime to) : from_(from), to_(to) {}
+  void message(TDateTime when, const std::string& utf8);
+  // The alarms of the list file raised in the shift that the journal did not name.
+  void addFromList(const std::string& alarmFileText);
+  ShiftEvents& events() { return events_; }
+
+ private:
+  ShiftEvents events_;
+  TDateTime from_, to_;
+};
+
+// Reads the journal months of [from, to] and "alarms.txt" of `home`. False only when stopped.
+bool readShiftEvents(const std::filesystem::path& home, TDateTime from, TDateTime to,
+                     ShiftEvents& out, std::stop_token stop = {});
+
+}  // namespace vs
