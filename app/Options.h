@@ -1,5 +1,5 @@
 // What the program was told on its command line: the working folder, the mode without
-// windows, the demo, the pictures, the web view and the log conversion.
+// windows, the demo, the pictures, the web view, the log conversion and the shift report.
 #pragma once
 #include <filesystem>
 #include <string>
@@ -21,6 +21,8 @@ struct Options {
   // --web [ADDR:]PORT: serve the read-only web view there (127.0.0.1 unless ADDR is given);
   // empty: as the settings file says.
   std::string web;
+  // --report YYYY-MM-DD: write the sheets of every shift that began that day and quit.
+  std::string reportDate;
 };
 
 }  // namespace vs

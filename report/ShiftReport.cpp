@@ -8,6 +8,7 @@
 #include "common/AtomicFile.h"
 #include "config/TFile_config.h"
 #include "history/LogFile.h"
+#include "programs/ProgramScheduler.h"
 #include "report/ReportJournal.h"
 #include "station/StationTables.h"
 
@@ -299,7 +300,7 @@ ShiftReport buildShiftReport(ReportInput in, std::stop_token stop, const ReportP
 }
 
 std::vector<ReportIncubator> reportIncubators(const fs::path& home, const TFile_config& config,
-                                              const StationTables* tables) {
+                                              const StationTables* tables, TDateTime dayAt) {
   std::vector<ReportIncubator> out;
   const int kol = std::clamp<int>(config.kol_inkub, 0, kMaxRows);
   for (int nk = 0; nk < kol; ++nk) {
@@ -316,6 +317,8 @@ std::vector<ReportIncubator> reportIncubators(const fs::path& home, const TFile_
     inc.program = config.konfig_INK[n] != 0;
     inc.programName = config.konfig_finkub[n].utf8();
     inc.day = config.konfig_DenTEK[n];
+    const TDateTime begun = config.N_DateTime[n];
+    if (dayAt != 0 && begun != 0 && isDate(begun)) inc.day = incubationDay(dayAt, begun);
     if (tables && tables->zvukON1[n]) {
       const auto& z = tables->ZON_[n];
       inc.zone.known = true;

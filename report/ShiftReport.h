@@ -120,10 +120,12 @@ ShiftReport buildShiftReport(ReportInput in, std::stop_token stop = {},
                              const ReportProgress& progress = {});
 
 // The sheet's incubators from the plant configuration and, when given, the zones the station's
-// tables hold now (copy them on the station's thread; nullptr: zones not known).
+// tables hold now (copy them on the station's thread; nullptr: zones not known). The incubation
+// day is the one at `dayAt` counted from the program's start (0: the day the configuration
+// keeps).
 std::vector<ReportIncubator> reportIncubators(const std::filesystem::path& home,
                                               const TFile_config& config,
-                                              const StationTables* tables);
+                                              const StationTables* tables, TDateTime dayAt = 0);
 
 // The figures as CSV: UTF-8 with a byte-order mark, ",", CR LF, "." as the decimal separator,
 // as the log export's CSV. Temperatures with two decimals, humidity and minutes whole.

@@ -11,7 +11,7 @@ PACKAGES=(
   libmosquitto-dev mosquitto mosquitto-clients
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  socat xvfb xauth imagemagick fonts-dejavu-core unzip
+  socat xvfb xauth imagemagick fonts-dejavu-core unzip poppler-utils
   chromium
   dpkg-dev file systemd desktop-file-utils
 )

@@ -29,6 +29,7 @@ QString usageText(const QCommandLineParser& parser) {
              "       Vetrostan [--home DIR] [--demo] FILE.fil   (the log drawn on the charts)\n"
              "       Vetrostan --export FILE.fil [--average 1|10|100|1000] "
              "[--format xls|xlsx|csv]\n"
+             "       Vetrostan [--home DIR] [--demo] --report YYYY-MM-DD   (the shifts' sheets)\n"
              "%1: the dispatcher workstation of an egg-incubation hall.\n\n")
              .arg(QString::fromUtf8(kAppTitle)) +
          options +
@@ -36,7 +37,8 @@ QString usageText(const QCommandLineParser& parser) {
              "\nExit status:\n"
              "  0  done\n"
              "  1  no display for the windows; the shut-down could not write the settings; a\n"
-             "     picture or the export could not be written (the reason goes to stderr)\n"
+             "     picture, the export or a shift report could not be written (the reason goes\n"
+             "     to stderr)\n"
              "  2  a command line that cannot be used\n"
              "  3  a program without windows already runs on the working folder\n");
 }
@@ -77,8 +79,13 @@ CommandLine readCommandLine(const QStringList& arguments, const fs::path& progra
                                    "1|10|100|1000");
   const QCommandLineOption format("format", "Spreadsheet format of the export (default xls).",
                                   "xls|xlsx|csv");
-  for (const QCommandLineOption* opt :
-       {&help, &version, &home, &headless, &demo, &web, &screenshot, &exportLog, &average, &format})
+  const QCommandLineOption report(
+      "report",
+      "Write the sheets (PDF and CSV, into DIR/report) of every shift that began on that day, "
+      "without windows.",
+      "YYYY-MM-DD");
+  for (const QCommandLineOption* opt : {&help, &version, &home, &headless, &demo, &web, &screenshot,
+                                        &exportLog, &average, &format, &report})
     parser.addOption(*opt);
   c.usage = usageText(parser);
 
@@ -136,6 +143,14 @@ CommandLine readCommandLine(const QStringList& arguments, const fs::path& progra
       o.exportFormat = SheetFormat::Csv;
     else
       return refuse(QStringLiteral("--format: \"%1\" is not one of xls, xlsx, csv.").arg(v));
+  }
+  if (parser.isSet(report)) {
+    if (parser.value(report).isEmpty()) return refuse("--report: a date YYYY-MM-DD is expected.");
+    if (!o.exportLog.empty()) return refuse("--report and --export are two different tasks.");
+    if (!files.isEmpty()) return refuse("--report takes no FILE.fil.");
+    if (!o.screenshot.empty() || o.headless || !o.web.empty())
+      return refuse("--report writes its files and quits: no --headless, --web or --screenshot.");
+    o.reportDate = parser.value(report).toStdString();
   }
   if (!files.isEmpty()) {
     // A log to draw: only a measurement log, which exists (a typo is said here, not by a box

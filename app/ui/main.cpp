@@ -28,6 +28,7 @@
 #include "app/ui/AppWindows.h"
 #include "app/ui/CommandLine.h"
 #include "app/ui/ModalBoxes.h"
+#include "app/ui/ReportRun.h"
 #include "app/ui/Screenshots.h"
 #include "app/ui/SignalWatcher.h"
 #include "app/ui/SingleInstance.h"
@@ -297,6 +298,7 @@ int main(int argc, char** argv) {
   const Options& opt = line.options;
   // A conversion on the command line needs neither the station nor a window.
   if (!opt.exportLog.empty()) return runExport(opt);
+  if (!opt.reportDate.empty()) return runReportCommand(opt, argc, argv);
   if (!opt.headless && !displayNamed()) {
     std::cerr << "Vetrostan: no display to show the windows on (DISPLAY, WAYLAND_DISPLAY and "
                  "QT_QPA_PLATFORM are not set); "
