@@ -1,5 +1,6 @@
 #include "report/ReportJournal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <system_error>
@@ -23,6 +24,11 @@ constexpr std::string_view kShelvedMark = " (отложена)";
 constexpr std::string_view kStation = "Станция";
 constexpr std::string_view kNumberSign = "№";
 constexpr std::string_view kConfirmed = "Запись подтверждена: блок № ";
+// The program write engine's lines (programs/ProgramWriter.cpp).
+constexpr std::string_view kProgramBlock = ". блок № ";
+constexpr std::string_view kProgramChange = " Изменить:";
+constexpr std::string_view kProgramChecked = "Получен второй ответ.";
+constexpr std::string_view kProgramMark = " (по программе)";
 
 bool startsWith(std::string_view s, std::string_view p) {
   return s.substr(0, p.size()) == p;
@@ -92,8 +98,55 @@ bool parseJournalLine(const std::string& s, TDateTime& when, std::string& messag
   return true;
 }
 
+void ShiftEventReader::programLine(TDateTime when, std::string_view m) {
+  std::string_view t = m;
+  while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
+  if (startsWith(t, kProgramChecked)) {
+    if (program_.pending) {
+      ReportSetpoint s = program_.setpoint;
+      const std::string_view told = t.substr(kProgramChecked.size());
+      if (told != program_.sent) s.change += " (блок сообщает " + std::string(told) + ")";
+      s.change += kProgramMark;
+      events_.setpoints.push_back(std::move(s));
+    }
+    program_.pending = false;
+    return;
+  }
+  // "<n>. блок № <N> Изменить:<caption>-><old> на <new>."
+  std::size_t pos = 0;
+  int n = 0;
+  if (!digits(t, pos, 9, n) || t.substr(pos, kProgramBlock.size()) != kProgramBlock) {
+    // "Первый ответ не получен, жаль...", "Запрос не выполнен: ...": the write did not happen.
+    if (t.size() != m.size() && (t.find("не получен") != std::string_view::npos ||
+                                 t.find("не выполнен") != std::string_view::npos))
+      program_.pending = false;
+    return;
+  }
+  pos += kProgramBlock.size();
+  ReportSetpoint s;
+  if (!digits(t, pos, 5, s.number) || t.substr(pos, kProgramChange.size()) != kProgramChange)
+    return;
+  pos += kProgramChange.size();
+  std::string_view rest = t.substr(pos);
+  if (!rest.empty() && rest.back() == '.') rest.remove_suffix(1);
+  const std::size_t arrow = rest.rfind("->");
+  constexpr std::string_view kOn = " на ";
+  const std::size_t on = rest.rfind(kOn);
+  if (arrow == std::string_view::npos || on == std::string_view::npos || on < arrow) return;
+  s.time = when;
+  program_.sent = std::string(rest.substr(on + kOn.size()));
+  s.change = std::string(rest.substr(0, arrow)) + " " +
+             std::string(rest.substr(arrow + 2, on - arrow - 2)) + " -> " + program_.sent;
+  program_.pending = when >= from_;
+  program_.setpoint = std::move(s);
+}
+
 void ShiftEventReader::message(TDateTime when, const std::string& m) {
-  if (when >= to_) return;
+  if (when >= to_) {
+    program_.pending = false;
+    return;
+  }
+  programLine(when, m);
   auto& alarms = events_.alarms;
   if (startsWith(m, kRaised)) {
     if (when < from_) return;
@@ -232,6 +285,12 @@ bool readShiftEvents(const fs::path& home, TDateTime from, TDateTime to, ShiftEv
       reader.events().problems.push_back("Список аварий " + utf8Of(list) + " не прочитан");
   }
   out = std::move(reader.events());
+  // In the order things happened, should the journal's lines not be (a clock set back).
+  std::stable_sort(out.alarms.begin(), out.alarms.end(),
+                   [](const ReportAlarm& a, const ReportAlarm& b) { return a.raised < b.raised; });
+  std::stable_sort(
+      out.setpoints.begin(), out.setpoints.end(),
+      [](const ReportSetpoint& a, const ReportSetpoint& b) { return a.time < b.time; });
   return true;
 }
 

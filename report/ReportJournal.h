@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/DateTime.h"
@@ -26,8 +27,11 @@ struct ShiftEvents {
 // not start with "DD.MM.YYYY H:MM:SS  ".
 bool parseJournalLine(const std::string& utf8, TDateTime& when, std::string& message);
 
-// Feeds the events of one journal message at `when`. Raises count from `from` to before `to`;
-// clears and acknowledgements before `to`.
+// Feeds the events of one journal message at `when`, in the journal's order. Raises count from
+// `from` to before `to`; clears and acknowledgements before `to`. Setpoint writes are the
+// confirmed writes of the operator ("Запись подтверждена: блок № 5, ...") and those of the
+// incubation program ("7. блок № 5 Изменить:Рабочая Темп.->3780 на 3740.") that the controller
+// confirmed with its check answer ("Получен второй ответ.3740") before the next write.
 class ShiftEventReader {
  public:
   ShiftEventReader(TDateTime from, TDateTime to) : from_(from), to_(to) {}
@@ -37,8 +41,17 @@ class ShiftEventReader {
   ShiftEvents& events() { return events_; }
 
  private:
+  // A write of the incubation program waits for its check answer.
+  struct ProgramWrite {
+    bool pending = false;
+    ReportSetpoint setpoint;
+    std::string sent;  // the value written, as the line gives it
+  };
+  void programLine(TDateTime when, std::string_view m);
+
   ShiftEvents events_;
   TDateTime from_, to_;
+  ProgramWrite program_;
 };
 
 // Reads the journal months of [from, to] and "alarms.txt" of `home`. False only when stopped.

@@ -422,6 +422,15 @@ TEST_F(ShiftSheet, AlarmsWithAcknowledgementsAndSetpointWritesComeFromTheJournal
   clock.set(at(10, 10, 30));
   journal.Err("Запись подтверждена: блок № 5, Рабочая Темп. 37.80 -> 37.50");
   journal.Err("Запись подтверждена: блок № 9, Рабочая Темп. 37.80 -> 37.50");  // not configured
+  // The incubation program's writes: one confirmed by the check answer, one not.
+  clock.set(at(10, 11, 0));
+  journal.Err("7. блок № 5 Изменить:Рабочая Темп.->3780 на 3740.");
+  journal.Err("АВАРИЯ! №9 «Чужой»: Нет связи");
+  journal.Err("   Отправляем проверочный запрос");
+  journal.Err("   Получен второй ответ.3740");
+  journal.Err("8. блок № 5 Изменить:Вл. упр. ВЕРХ(%)->58 на 50.");
+  journal.Err("   Второй ответ не получен, жаль...");
+  journal.Err("   Получен второй ответ.50");  // a stray line: no write waits for it
   clock.set(at(10, 21, 0));
   journal.Err("Запись подтверждена: блок № 5, Рабочая Темп. 37.50 -> 37.60");  // after the shift
 
@@ -439,11 +448,15 @@ TEST_F(ShiftSheet, AlarmsWithAcknowledgementsAndSetpointWritesComeFromTheJournal
   ASSERT_EQ(r.incubators[1].alarms.size(), 1u);
   EXPECT_EQ(r.incubators[1].alarms[0].caption, "Нет связи");
   EXPECT_EQ(r.incubators[1].alarms[0].acknowledgedAt, 0);
-  ASSERT_EQ(r.stationAlarms.size(), 1u);
-  EXPECT_EQ(r.stationAlarms[0].who, "Станция");
-  ASSERT_EQ(r.incubators[0].setpoints.size(), 1u);
+  // The station's own, and one of an incubator not in the configuration.
+  ASSERT_EQ(r.stationAlarms.size(), 2u);
+  EXPECT_EQ(r.stationAlarms[0].who, "№9 «Чужой»");
+  EXPECT_EQ(r.stationAlarms[1].who, "Станция");
+  ASSERT_EQ(r.incubators[0].setpoints.size(), 2u);
   EXPECT_EQ(r.incubators[0].setpoints[0].change, "Рабочая Темп. 37.80 -> 37.50");
   EXPECT_EQ(r.incubators[0].setpoints[0].time, at(10, 10, 30));
+  EXPECT_EQ(r.incubators[0].setpoints[1].change, "Рабочая Темп. 3780 -> 3740 (по программе)");
+  EXPECT_EQ(r.incubators[0].setpoints[1].time, at(10, 11, 0));
 
   const std::string csv = reportCsv(r);
   EXPECT_NE(csv.find("5,№5 «Инкубатор 5»,Темп. выше зоны,10.12.2026 09:15:00,10.12.2026 "

@@ -149,10 +149,12 @@ class SheetPainter {
     y_ += h;
   }
 
-  void title(const QString& text) {
+  // A section's title stays with the start of what follows it: its table's caption row and a
+  // first row, or the one line that says the section is empty.
+  void title(const QString& text, bool empty) {
     font(10, true);
     const double h = lineHeight() + mm(1);
-    ensure(h + mm(20));
+    ensure(h + (empty ? mm(6) : mm(20)));
     font(10, true);
     p_.drawText(QRectF(0, y_, width_, h), Qt::AlignLeft | Qt::AlignVCenter, text);
     y_ += h;
@@ -176,7 +178,7 @@ class SheetPainter {
 
   void incubatorTable() {
     std::vector<Column> cols{{QStringLiteral("№"), 6},
-                             {QStringLiteral("Инкубатор, программа, день"), 40}};
+                             {QStringLiteral("Инкубатор, программа, день"), 36}};
     const char* names[] = {"T1, °C", "T2, °C", "T3, °C"};
     for (int k = 0; k < r_.sensors; ++k) {
       cols.push_back({QString::fromUtf8(names[k]) + QStringLiteral("\nмин / сред / макс"), 22});
@@ -185,8 +187,8 @@ class SheetPainter {
     cols.push_back({QStringLiteral("Влажность, %\nмин / сред / макс"), 22});
     cols.push_back({QStringLiteral("вне зоны, мин"), 11});
     cols.push_back({QStringLiteral("без ответа, мин"), 12});
-    cols.push_back({QStringLiteral("аварий"), 11});
-    cols.push_back({QStringLiteral("уставок"), 11});
+    cols.push_back({QStringLiteral("аварий"), 13});
+    cols.push_back({QStringLiteral("уставок"), 13});
     cols.push_back({QStringLiteral("Оценка"), 22});
     const auto w = widths(cols);
     headerRow(cols, w);
@@ -242,7 +244,8 @@ class SheetPainter {
       y_ += h;
     }
     bool unknown = false;
-    for (const IncubatorReport& ir : r_.incubators) unknown |= !ir.incubator.zone.known;
+    for (const IncubatorReport& ir : r_.incubators)
+      unknown |= ir.hasLog && ir.logProblem.empty() && !ir.incubator.zone.known;
     if (unknown) {
       y_ += mm(1);
       line(QStringLiteral("«—» вне зоны: зона аварии неизвестна (блок не ответил станции)."));
@@ -255,7 +258,7 @@ class SheetPainter {
     for (const IncubatorReport& ir : r_.incubators)
       for (const ReportAlarm& a : ir.alarms) all.push_back(&a);
     for (const ReportAlarm& a : r_.stationAlarms) all.push_back(&a);
-    title(QStringLiteral("Аварии за смену"));
+    title(QStringLiteral("Аварии за смену"), all.empty());
     if (all.empty()) {
       line(QStringLiteral("Аварий не было."));
       return;
@@ -291,9 +294,9 @@ class SheetPainter {
   }
 
   void setpointTable() {
-    title(QStringLiteral("Изменения уставок за смену"));
     std::size_t n = 0;
     for (const IncubatorReport& ir : r_.incubators) n += ir.setpoints.size();
+    title(QStringLiteral("Изменения уставок за смену"), n == 0);
     if (n == 0) {
       line(QStringLiteral("Уставки не менялись."));
       return;
@@ -328,7 +331,7 @@ class SheetPainter {
 
   void problems() {
     if (r_.problems.empty()) return;
-    title(QStringLiteral("Не прочитано"));
+    title(QStringLiteral("Не прочитано"), true);
     for (const std::string& s : r_.problems) line(q(s));
   }
 
