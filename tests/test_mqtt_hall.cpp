@@ -250,6 +250,8 @@ TEST(MqttClient, KeepsOnlyTheNewestWhileTheBrokerIsAway) {
   std::this_thread::sleep_for(std::chrono::milliseconds(300));  // a dozen more attempts
   for (auto& n : c.takeNotices()) notices.push_back(n);
   ASSERT_EQ(notices.size(), 2u);
+  // The worker may find the broker away before or after the events overflow.
+  if (notices[0].find("отброшены") == std::string::npos) std::swap(notices[0], notices[1]);
   EXPECT_NE(notices[0].find("отброшены"), std::string::npos) << notices[0];
   EXPECT_NE(notices[1].find("нет связи с брокером 127.0.0.1:"), std::string::npos) << notices[1];
   EXPECT_FALSE(c.connected());
