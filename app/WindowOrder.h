@@ -7,32 +7,33 @@
 
 namespace vs {
 
-inline constexpr std::array<std::string_view, 25> kWindowOrder{
-    "TForm1",        // main window
-    "TForm2",        // program execution
-    "TForm3",        // working-sensor dialog
-    "TWriteF",       // write dialog
-    "TNastrDF",      // controller configuration
-    "TForm4",        // About window
-    "TRezimForm",    // program editor
-    "TForm5",        // incubation report
-    "TFormUST",      // general settings
-    "TForm6",        // alarm reactions
-    "TObnovF",       // firmware update
-    "TForm7",        // special update
-    "TgsmF",         // GSM window
-    "TForm9",        // incubator detail window
-    "TParamWriteF",  // parameter editor
-    "TlotkiF",       // tray board
-    "TZaslonkiF",    // damper board
-    "TForm100",      // USB adapter window
-    "TDispetch",     // mimic view
-    "TForm12",       // spreadsheet export
-    "TForm13",       // mimic editor
-    "TForm14",       // schedule debug window
-    "TForm15",       // configuration transfer
-    "TForm16",       // extra chart
-    "TAlarmsF",      // alarm list "Аварийные сообщения"
+inline constexpr std::array<std::string_view, 26> kWindowOrder{
+    "TForm1",             // main window
+    "TForm2",             // program execution
+    "TForm3",             // working-sensor dialog
+    "TWriteF",            // write dialog
+    "TNastrDF",           // controller configuration
+    "TForm4",             // About window
+    "TRezimForm",         // program editor
+    "TForm5",             // incubation report
+    "TFormUST",           // general settings
+    "TForm6",             // alarm reactions
+    "TObnovF",            // firmware update
+    "TForm7",             // special update
+    "TgsmF",              // GSM window
+    "TForm9",             // incubator detail window
+    "TParamWriteF",       // parameter editor
+    "TlotkiF",            // tray board
+    "TZaslonkiF",         // damper board
+    "TForm100",           // USB adapter window
+    "TDispetch",          // mimic view
+    "TForm12",            // spreadsheet export
+    "TForm13",            // mimic editor
+    "TForm14",            // schedule debug window
+    "TForm15",            // configuration transfer
+    "TForm16",            // extra chart
+    "TAlarmsF",           // alarm list "Аварийные сообщения"
+    "ShiftReportWindow",  // the shift's record sheet "Отчёт за смену"
 };
 
 // Position of a window in the creation order, or -1 for a name that is not a window.

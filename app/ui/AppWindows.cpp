@@ -9,7 +9,9 @@
 #include <QToolButton>
 
 #include "alarms/ui/TAlarmsF.h"
+#include "app/ShiftReportInput.h"
 #include "app/WindowOrder.h"
+#include "app/ui/AutoShiftReports.h"
 #include "app/ui/TForm4.h"
 #include "boards/ui/TObnovF.h"
 #include "boards/ui/TZaslonkiF.h"
@@ -30,6 +32,7 @@
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TForm5.h"
 #include "programs/ui/TRezimForm.h"
+#include "report/ui/ShiftReportWindow.h"
 #include "setpoints/ui/TForm3.h"
 #include "setpoints/ui/TForm6.h"
 #include "setpoints/ui/TNastrDF.h"
@@ -223,6 +226,16 @@ void wire(AppWindows& w) {
     QObject::connect(a, &TAlarmsF::unacknowledged, f1, &TForm1::setAlarmCount);
     a->refresh();
   }
+  // "Отчёт за смену": the sheet of the present shift, or of one before it.
+  if (ShiftReportWindow* r = w.shiftReportF) {
+    f1->actionShiftReport()->setEnabled(true);
+    f1->hooks.shiftReport = [r] {
+      if (r->isVisible()) r->refresh();
+      r->show();
+      r->raise();
+      r->activateWindow();
+    };
+  }
 }
 
 // The mimic editor beside the mimic window: opened by its button, Ctrl+K and a double click on
@@ -384,6 +397,15 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       if (!links.alarms) continue;
       w.alarmsF = new TAlarmsF(*links.alarms, w.form1.get());
       w.alarmsF->setReadOnly(ws.readOnly());
+    } else if (name == "ShiftReportWindow") {
+      if (!links.station) continue;
+      ShiftReportWindow::Inputs in;
+      in.starts = shiftStartsOf(ws);
+      in.gather = [&ws, st = links.station](const Shift& s) {
+        return shiftReportInput(ws, *st, s, shiftReportHall(ws));
+      };
+      in.now = [&ws] { return ws.clock.now(); };
+      w.shiftReportF = new ShiftReportWindow(std::move(in), w.form1.get());
     } else {
       continue;  // a window of a later part of the program
     }

@@ -43,6 +43,7 @@ class TDispetch;
 class TForm13;
 class TAlarmsF;
 class AlarmList;
+class ShiftReportWindow;
 
 struct AppWindows {
   // The mimic document the mimic view (and its editor) work on; declared before the main
@@ -61,17 +62,18 @@ struct AppWindows {
   TParamWriteF* paramWriteF = nullptr;  // parameter editor
   TNastrDF* nastrDF = nullptr;          // controller configuration
   TForm9* form9 = nullptr;
-  TForm2* form2 = nullptr;          // program window (log-file settings)
-  TForm12* form12 = nullptr;        // spreadsheet export
-  TRezimForm* rezimForm = nullptr;  // program editor
-  TForm5* form5 = nullptr;          // incubation report
-  TObnovF* obnovF = nullptr;        // firmware update
-  TDispetch* dispetch = nullptr;    // mimic view "Инкубаторий"
-  TForm13* form13 = nullptr;        // mimic editor "Конструктор"
-  TgsmF* gsmF = nullptr;            // GSM module
-  TlotkiF* lotkiF = nullptr;        // tray-turning board
-  TZaslonkiF* zaslonkiF = nullptr;  // damper board
-  TAlarmsF* alarmsF = nullptr;      // alarm list "Аварийные сообщения"
+  TForm2* form2 = nullptr;                    // program window (log-file settings)
+  TForm12* form12 = nullptr;                  // spreadsheet export
+  TRezimForm* rezimForm = nullptr;            // program editor
+  TForm5* form5 = nullptr;                    // incubation report
+  TObnovF* obnovF = nullptr;                  // firmware update
+  TDispetch* dispetch = nullptr;              // mimic view "Инкубаторий"
+  TForm13* form13 = nullptr;                  // mimic editor "Конструктор"
+  TgsmF* gsmF = nullptr;                      // GSM module
+  TlotkiF* lotkiF = nullptr;                  // tray-turning board
+  TZaslonkiF* zaslonkiF = nullptr;            // damper board
+  TAlarmsF* alarmsF = nullptr;                // alarm list "Аварийные сообщения"
+  ShiftReportWindow* shiftReportF = nullptr;  // "Отчёт за смену"
   // Names of the windows in the order they were created.
   std::vector<std::string_view> created;
 

@@ -35,6 +35,7 @@
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TForm5.h"
 #include "programs/ui/TRezimForm.h"
+#include "report/ui/ShiftReportWindow.h"
 #include "setpoints/ui/TNastrDF.h"
 #include "setpoints/ui/TParamWriteF.h"
 #include "setpoints/ui/TWriteF.h"
@@ -219,6 +220,16 @@ bool saveScreenshots(AppWindows& w, BusStation& bus, const fs::path& dir) {
     d->close();
   }
   saveProgramScreens(w, ws.store.config, out);
+  // The shift's record sheet of the present shift, made on its worker (30 s at most).
+  if (ShiftReportWindow* r = w.shiftReportF) {
+    QEventLoop made;
+    QObject::connect(r, &ShiftReportWindow::made, &made, &QEventLoop::quit);
+    QTimer::singleShot(30000, &made, &QEventLoop::quit);
+    r->show();
+    if (r->making()) made.exec();
+    out.save(r, "ShiftReportWindow.png");
+    r->close();
+  }
   w.form1->show();
   return out.allSaved;
 }

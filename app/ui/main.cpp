@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 #include <QStatusBar>
@@ -26,6 +27,7 @@
 #include "app/ExportCommand.h"
 #include "app/Options.h"
 #include "app/ui/AppWindows.h"
+#include "app/ui/AutoShiftReports.h"
 #include "app/ui/CommandLine.h"
 #include "app/ui/ModalBoxes.h"
 #include "app/ui/ReportRun.h"
@@ -154,7 +156,9 @@ void reportLockProblem(Workstation& ws, const SingleInstance& single) {
 }
 
 int runHeadless(const Options& opt, int argc, char** argv) {
-  QCoreApplication app(argc, argv);
+  // No window is shown, but the shift's sheets are drawn: fonts and a painter, not a screen.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
   SignalWatcher watcher;
   // A service started twice on one folder would fight the first for the bus and its files.
   SingleInstance single(SingleInstance::lockPathFor(opt.home));
@@ -184,6 +188,7 @@ int runHeadless(const Options& opt, int argc, char** argv) {
   reportLockProblem(ws, single);
   bus.startMqtt(QSysInfo::machineHostName().toStdString());
   StationTimers timers(bus);
+  AutoShiftReports sheets(ws, bus);
   const auto webView = web::startWebView(opt.web, ws, bus.station, &bus.alarms.list);
   const int rc = app.exec();
   return rc != kExitDone ? rc : saved ? kExitDone : kExitFailed;
@@ -253,6 +258,9 @@ int runWindows(const Options& opt, int argc, char** argv) {
   connectStation(w, bus);
   bus.startMqtt(QSysInfo::machineHostName().toStdString());
   StationTimers timers(bus);
+  // The sheet of each shift as it ends; a copy that only watches leaves that to the first.
+  std::unique_ptr<AutoShiftReports> sheets;
+  if (!secondCopy) sheets = std::make_unique<AutoShiftReports>(ws, bus);
   const auto webView = web::startWebView(opt.web, ws, bus.station, &bus.alarms.list);
   TForm1* main = w.form1.get();
   noticeBoard = main;

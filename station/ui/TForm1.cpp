@@ -239,9 +239,11 @@ void TForm1::buildMenu() {
   m->addSeparator();
   actExit_ = m->addAction("Выход");
   actAlarms_ = menuBar()->addAction("Аварийные сообщения");
+  actShiftReport_ = menuBar()->addAction("Отчёт за смену");
   actAbout_ = menuBar()->addAction("О программе");
   // The windows the program was built without leave their entries off.
-  for (QAction* a : {actGeneral_, actUsb_, actAlarms_, actAbout_}) a->setEnabled(false);
+  for (QAction* a : {actGeneral_, actUsb_, actAlarms_, actShiftReport_, actAbout_})
+    a->setEnabled(false);
   connect(actExit_, &QAction::triggered, this, &QWidget::close);
   const auto open = [this](QAction* a, std::function<void()> Hooks::*hook) {
     connect(a, &QAction::triggered, this, [this, hook] {
@@ -267,6 +269,7 @@ void TForm1::buildMenu() {
   keyP_ = hotKey("Alt+P");
   keyA_ = hotKey("Alt+A");
   open(actAlarms_, &Hooks::alarmsWindow);
+  open(actShiftReport_, &Hooks::shiftReport);
   open(keyA_, &Hooks::alarmsWindow);
   open(keyN_, &Hooks::trayBoard);
   open(keyD_, &Hooks::mimicView);

@@ -51,6 +51,7 @@ class TForm1 : public QMainWindow {
     std::function<void()> trayBoard;              // Alt+N
     std::function<void()> firmwareUpdate;         // Alt+O
     std::function<void()> alarmsWindow;  // "Аварийные сообщения": menu, Alt+A, top-bar button
+    std::function<void()> shiftReport;          // "Отчёт за смену"
     std::function<void(int nk)> alarmReset;     // double-click in "Аварии": KomAvt(number, 4)
     std::function<void(int nk)> programWindow;  // double-click in "Запись": TForm2 for row nk
     std::function<void()> zvuk_off;             // any of the four ways of silencing a clip
@@ -126,11 +127,12 @@ class TForm1 : public QMainWindow {
   QAction* actionExit() const { return actExit_; }      // "Выход"
   QAction* actionAbout() const { return actAbout_; }    // "О программе"
   QAction* actionAlarms() const { return actAlarms_; }  // "Аварийные сообщения"
-  QAction* hotKeyN() const { return keyN_; }            // Alt+N tray board
-  QAction* hotKeyD() const { return keyD_; }            // Alt+D mimic view
-  QAction* hotKeyO() const { return keyO_; }            // Alt+O firmware update
-  QAction* hotKeyP() const { return keyP_; }            // Alt+P schedule debug window
-  QAction* hotKeyA() const { return keyA_; }            // Alt+A alarm list
+  QAction* actionShiftReport() const { return actShiftReport_; }  // "Отчёт за смену"
+  QAction* hotKeyN() const { return keyN_; }                      // Alt+N tray board
+  QAction* hotKeyD() const { return keyD_; }                      // Alt+D mimic view
+  QAction* hotKeyO() const { return keyO_; }                      // Alt+O firmware update
+  QAction* hotKeyP() const { return keyP_; }                      // Alt+P schedule debug window
+  QAction* hotKeyA() const { return keyA_; }                      // Alt+A alarm list
 
   // A close asked for by a signal (a service stop): nothing is asked, the program ends.
   void closeForShutdown();
@@ -186,6 +188,7 @@ class TForm1 : public QMainWindow {
   QAction* actExit_ = nullptr;
   QAction* actAbout_ = nullptr;
   QAction* actAlarms_ = nullptr;
+  QAction* actShiftReport_ = nullptr;
   QAction* keyN_ = nullptr;
   QAction* keyD_ = nullptr;
   QAction* keyO_ = nullptr;

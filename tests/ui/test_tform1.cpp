@@ -68,12 +68,13 @@ TEST_F(MainWindow, DefaultSettingsGiveEightColumnsBlueTahomaAndTheShell) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(tabs->tabText(i), QString::fromUtf8(names[i]));
 
   // The menu bar: "Настройки" with its entries and a separator before "Выход"; "Аварийные
-  // сообщения"; "О программе".
+  // сообщения"; "Отчёт за смену"; "О программе".
   const auto top = form->menuBar()->actions();
-  ASSERT_EQ(top.size(), 3);
+  ASSERT_EQ(top.size(), 4);
   EXPECT_EQ(top[0]->text(), "Настройки");
   EXPECT_EQ(top[1]->text(), "Аварийные сообщения");
-  EXPECT_EQ(top[2]->text(), "О программе");
+  EXPECT_EQ(top[2]->text(), "Отчёт за смену");
+  EXPECT_EQ(top[3]->text(), "О программе");
   QStringList entries;
   for (QAction* a : top[0]->menu()->actions()) entries << (a->isSeparator() ? "-" : a->text());
   EXPECT_EQ(entries, (QStringList{"Общие Настройки", "GSM-модем", "Программы инкубации",

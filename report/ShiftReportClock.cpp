@@ -1,0 +1,53 @@
+#include "report/ShiftReportClock.h"
+
+#include <system_error>
+#include <utility>
+
+#include "report/ShiftReport.h"
+
+namespace vs {
+
+namespace {
+
+// A second, in days: the moment just before a shift's start lies in the shift before it.
+constexpr double kSecond = 1.0 / 86400.0;
+
+Shift shiftBefore(const ShiftStarts& starts, TDateTime moment) {
+  return shiftAt(starts, shiftAt(starts, moment).start - kSecond);
+}
+
+}  // namespace
+
+void ShiftReportClock::start(ShiftStarts starts, std::filesystem::path home) {
+  starts_ = std::move(starts);
+  home_ = std::move(home);
+  caughtUp_ = false;
+  nextEnd_ = starts_.empty() ? 0 : shiftEnd(starts_, clock_.now());
+}
+
+std::optional<Shift> ShiftReportClock::tick() {
+  if (starts_.empty()) return std::nullopt;
+  const TDateTime now = clock_.now();
+  if (!caughtUp_) {
+    caughtUp_ = true;
+    const Shift last = shiftBefore(starts_, now);
+    // Only where sheets have been made before: a new working folder does not begin with the
+    // sheet of a shift it never saw.
+    std::error_code ec;
+    const bool kept = std::filesystem::is_directory(reportFolder(home_), ec);
+    if (kept && !std::filesystem::exists(reportFile(home_, last, ".pdf"), ec) && !ec) {
+      nextEnd_ = shiftEnd(starts_, now);
+      return last;
+    }
+  }
+  const TDateTime end = shiftEnd(starts_, now);
+  if (now < nextEnd_) {
+    // The clock was set back over a shift's start: the watch follows the present.
+    if (end < nextEnd_) nextEnd_ = end;
+    return std::nullopt;
+  }
+  nextEnd_ = end;
+  return shiftBefore(starts_, now);
+}
+
+}  // namespace vs

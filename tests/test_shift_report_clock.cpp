@@ -1,0 +1,91 @@
+// When the shift's sheet falls due by itself: once at each shift's end, the latest shift only
+// when the clock jumps over several, a clock set back re-arms on the present shift, and the
+// start-up's catch-up for a shift that ended while the station was off.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "common/DateTime.h"
+#include "report/ShiftReport.h"
+#include "report/ShiftReportClock.h"
+#include "tests/test_config_tempdir.h"
+
+namespace vs {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kSecond = 1.0 / 86400.0;
+
+TDateTime at(int day, int hour, int minute, int second = 0) {
+  return encodeDateTime({2026, 12, day, hour, minute, second, 0});
+}
+
+ShiftStarts shifts() {
+  ShiftStarts s;
+  EXPECT_TRUE(parseShifts("08:00,20:00", s));
+  return s;
+}
+
+TEST(ShiftReportClock, EachShiftIsDueOnceAtItsEndAndAJumpGivesOnlyTheLatest) {
+  testing::TempDir home;
+  ManualClock clock(at(10, 19, 59, 58));
+  ShiftReportClock watch(clock);
+  watch.start(shifts(), home.path());
+  EXPECT_FALSE(watch.tick());  // no folder "report": no catch-up on a new working folder
+  EXPECT_DOUBLE_EQ(watch.nextEnd(), at(10, 20, 0));
+  clock.set(at(10, 19, 59, 59));
+  EXPECT_FALSE(watch.tick());
+
+  clock.set(at(10, 20, 0, 0));
+  const auto due = watch.tick();
+  ASSERT_TRUE(due);
+  EXPECT_NEAR(due->start, at(10, 8, 0), kSecond / 10);
+  EXPECT_NEAR(due->end, at(10, 20, 0), kSecond / 10);
+  clock.set(at(10, 20, 0, 1));
+  EXPECT_FALSE(watch.tick());  // once only
+  EXPECT_NEAR(watch.nextEnd(), at(11, 8, 0), kSecond / 10);
+
+  // The computer slept through two shift ends: the one that ended last is due, once.
+  clock.set(at(12, 9, 30));
+  const auto latest = watch.tick();
+  ASSERT_TRUE(latest);
+  EXPECT_NEAR(latest->start, at(11, 20, 0), kSecond / 10);
+  EXPECT_NEAR(latest->end, at(12, 8, 0), kSecond / 10);
+  EXPECT_FALSE(watch.tick());
+
+  // The clock set back a day: the next end is the present shift's, not two days away.
+  clock.set(at(11, 7, 0));
+  EXPECT_FALSE(watch.tick());
+  EXPECT_NEAR(watch.nextEnd(), at(11, 8, 0), kSecond / 10);
+  clock.set(at(11, 8, 0, 1));
+  const auto again = watch.tick();
+  ASSERT_TRUE(again);
+  EXPECT_NEAR(again->start, at(10, 20, 0), kSecond / 10);
+}
+
+TEST(ShiftReportClock, AtStartTheShiftThatEndedWhileOffIsDueWhenItsSheetIsMissing) {
+  testing::TempDir home;
+  fs::create_directories(reportFolder(home.path()));
+  ManualClock clock(at(10, 9, 15));
+  {
+    ShiftReportClock watch(clock);
+    watch.start(shifts(), home.path());
+    const auto due = watch.tick();
+    ASSERT_TRUE(due);
+    EXPECT_NEAR(due->start, at(9, 20, 0), kSecond / 10);
+    EXPECT_FALSE(watch.tick());
+  }
+  // Its sheet is there: nothing to catch up.
+  std::ofstream(reportFile(home.path(), Shift{at(9, 20, 0), at(10, 8, 0)}, ".pdf")) << "%PDF";
+  ShiftReportClock watch(clock);
+  watch.start(shifts(), home.path());
+  EXPECT_FALSE(watch.tick());
+  // Without shifts nothing is ever due.
+  ShiftReportClock none(clock);
+  EXPECT_FALSE(none.tick());
+}
+
+}  // namespace
+}  // namespace vs
