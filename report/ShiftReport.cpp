@@ -173,7 +173,9 @@ class LogFigures {
       lead_ = t;
     }
     have_ = true;
-    last_ = t;
+    // A sample earlier than one before it (a clock set back) adds its values, not its time:
+    // the intervals stay the pieces of one line through the shift.
+    last_ = std::max(last_, t);
     const std::array<bool, 4> usable{!(r.C2 & kFaultT1), !(r.C2 & kFaultT2), !(r.C2 & kFaultT3),
                                      !(r.C2 & kFaultT1)};
     const std::array<double, 3> temps{r.T1, r.T2, r.T3};
@@ -246,6 +248,7 @@ ShiftReport buildShiftReport(ReportInput in, std::stop_token stop, const ReportP
   ShiftReport r;
   r.hall = in.hall;
   r.shift = in.shift;
+  if (in.now == 0) in.now = in.shift.end;
   r.made = in.now;
   r.sensors = std::clamp(in.sensors, 1, 3);
   if (!(in.gapSeconds > 0)) in.gapSeconds = 60;

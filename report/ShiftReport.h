@@ -51,7 +51,7 @@ struct ReportInput {
   std::string hall;            // the hall's name on the sheet's header
   Shift shift;
   // When the report is made: time of the shift after it has not happened yet and counts
-  // neither as answered nor as silent.
+  // neither as answered nor as silent. 0: the shift is over.
   TDateTime now = 0;
   int sensors = 3;  // temperatures shown: 1 T1, 2 T1..T2, 3 T1..T3
   // Samples further apart than this (and than five times the log's usual pace) leave a gap

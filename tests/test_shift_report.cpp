@@ -351,9 +351,11 @@ TEST_F(ShiftSheet, LogEndingInTheShiftIsSilentUpToNowOnlyAndNoLogSaysSo) {
 
 TEST_F(ShiftSheet, LogWithoutSamplesInTheShiftIsSilentAllShiftAndDamagedLogIsSaid) {
   writeLog(tmp / "file" / "old.fil", {{at(9, 10, 0), 37.5, 37.5, 37.5, 50}});
-  // Two records and a half: the trailing part is no record.
-  writeLog(tmp / "file" / "cut.fil",
-           {{at(10, 9, 0), 37.5, 37.5, 37.5, 50}, {at(10, 9, 0, 30), 37.7, 37.5, 37.5, 50}});
+  // Three records and a half: the trailing part is no record...
+  // ... the last of them a minute and a half back in time (a clock set back).
+  writeLog(tmp / "file" / "cut.fil", {{at(10, 9, 0), 37.5, 37.5, 37.5, 50},
+                                      {at(10, 9, 0, 30), 37.7, 37.5, 37.5, 50},
+                                      {at(10, 8, 59), 37.6, 37.5, 37.5, 50}});
   {
     std::ofstream f(tmp / "file" / "cut.fil", std::ios::binary | std::ios::app);
     f << std::string(20, '\x7f');
@@ -367,8 +369,10 @@ TEST_F(ShiftSheet, LogWithoutSamplesInTheShiftIsSilentAllShiftAndDamagedLogIsSai
   const auto row = csvRow(reportCsv(r), 1);
   EXPECT_EQ(row.at("T1 мин"), "");
   EXPECT_EQ(row.at("Без ответа, мин"), "720");
-  EXPECT_EQ(r.incubators[1].t[0].samples, 2);
+  EXPECT_EQ(r.incubators[1].t[0].samples, 3);
   EXPECT_NEAR(r.incubators[1].t[0].max, 37.7, 1e-9);
+  // Silent from 08:00 to 09:00 and from 09:00:30 on; the step back adds no time.
+  EXPECT_NEAR(r.incubators[1].minutesNoAnswer, 719.5, 1e-6);
 }
 
 TEST_F(ShiftSheet, SeldomSampledLogIsNotSilentBetweenItsSamples) {

@@ -1,16 +1,13 @@
 #include "report/ui/ReportPdf.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QPen>
-#include <cerrno>
 #include <cmath>
-#include <cstring>
-#include <system_error>
 
-#include "common/AtomicFile.h"
 
 namespace vs {
 
@@ -359,16 +356,13 @@ int paintShiftReport(const ShiftReport& r, QPainter& painter, QPagedPaintDevice&
 }
 
 bool writeReportPdf(const ShiftReport& r, const fs::path& path, std::string& error) {
-  std::error_code ec;
-  fs::create_directories(path.parent_path(), ec);
-  if (ec) {
-    error = "папка " + utf8Of(path.parent_path()) + " не создана (" + ec.message() + ")";
-    return false;
-  }
-  const fs::path temp = temporaryBeside(path);
+  // Drawn into memory (a sheet of a whole hall is some hundred kilobytes), then written beside
+  // and renamed like every other file, so that a reader never meets half a PDF.
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
   bool painted = false;
   {
-    QPdfWriter pdf(QString::fromStdU16String(temp.u16string()));
+    QPdfWriter pdf(&buffer);
     pdf.setResolution(300);
     pdf.setTitle(QStringLiteral("Отчёт за смену %1").arg(q(shiftMoment(r.shift.start))));
     pdf.setCreator(QStringLiteral("Vetrostan"));
@@ -380,21 +374,13 @@ bool writeReportPdf(const ShiftReport& r, const fs::path& path, std::string& err
       painted = painter.end();
     }
   }
-  std::uintmax_t size = fs::file_size(temp, ec);
-  if (!painted || ec || size == 0 || writeFaultFor(path)) {
-    const int err = writeFaultFor(path) ? ENOSPC : errno;
-    fs::remove(temp, ec);
-    error = utf8Of(path) + " не записан (" +
-            (err ? std::string(std::strerror(err)) : std::string("PDF не создан")) + ")";
+  if (!painted || buffer.data().isEmpty()) {
+    error = utf8Of(path) + " не записан (PDF не нарисован)";
     return false;
   }
-  fs::rename(temp, path, ec);
-  if (ec) {
-    error = utf8Of(path) + " не записан (" + ec.message() + ")";
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
+  const QByteArray& bytes = buffer.data();
+  return writeReportFile(
+      path, std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())), error);
 }
 
 bool writeShiftReportFiles(const ShiftReport& r, const fs::path& home,
