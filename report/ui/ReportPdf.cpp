@@ -8,7 +8,6 @@
 #include <QPen>
 #include <cmath>
 
-
 namespace vs {
 
 namespace fs = std::filesystem;
