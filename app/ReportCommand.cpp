@@ -6,6 +6,7 @@
 #include <ostream>
 #include <system_error>
 
+#include "app/ShiftReportInput.h"
 #include "common/AtomicFile.h"
 #include "config/ConfigStore.h"
 #include "config/SettingsFile.h"
@@ -21,14 +22,6 @@ namespace {
 std::string utf8Of(const fs::path& p) {
   const std::u8string s = p.u8string();
   return {reinterpret_cast<const char*>(s.data()), s.size()};
-}
-
-std::string hostName() {
-  std::string h;
-  if (readWholeFile("/etc/hostname", h, 256)) {
-    while (!h.empty() && (h.back() == '\n' || h.back() == '\r' || h.back() == ' ')) h.pop_back();
-  }
-  return h;
 }
 
 }  // namespace
@@ -115,10 +108,12 @@ int runReport(const Options& opt, const fs::path& registryDir, const Clock& cloc
     zonesFromDanFile(opt.home, incubators);
     ReportInput in;
     in.home = opt.home;
-    in.hall = settings.mqttStation.empty() ? hostName() : settings.mqttStation;
+    in.hall = reportHall(settings);
     in.shift = shift;
     in.now = clock.now();
     in.sensors = settings.kol_t() + 1;
+    in.gapSeconds =
+        reportGapSeconds(settings.Opros_period, settings.Compyter == 1, usableRows(store->config));
     in.incubators = std::move(incubators);
     const ShiftReport r = buildShiftReport(std::move(in));
     for (const std::string& p : r.problems) err << "Vetrostan: " << p << '\n';

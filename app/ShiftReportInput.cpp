@@ -3,25 +3,36 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/AtomicFile.h"
 #include "config/Workstation.h"
 #include "station/Station.h"
 
 namespace vs {
 
-ReportInput shiftReportInput(const Workstation& ws, const Station& station, const Shift& shift,
-                             std::string hall) {
+std::string reportHall(const Settings& settings) {
+  if (!settings.mqttStation.empty()) return settings.mqttStation;
+  std::string h;
+  if (readWholeFile("/etc/hostname", h, 256))
+    while (!h.empty() && (h.back() == '\n' || h.back() == '\r' || h.back() == ' ')) h.pop_back();
+  return h;
+}
+
+double reportGapSeconds(int periodSeconds, bool oldMachine, int incubators) {
+  const int round = oldMachine ? std::max(1, incubators) : 1;
+  return std::max(60.0, 5.0 * std::max(1, periodSeconds) * round);
+}
+
+ReportInput shiftReportInput(const Workstation& ws, const Station& station, const Shift& shift) {
   ReportInput in;
   in.home = ws.home();
-  in.hall = std::move(hall);
+  in.hall = reportHall(ws.settings);
   in.shift = shift;
   in.now = ws.clock.now();
   in.sensors = ws.settings.kol_t() + 1;
-  // Each incubator is asked once a poll period, or once a round of the hall where only the
-  // timer polls: an answer missing for five of those, and at least a minute, is silence.
-  const int period = std::max(1, station.controls.PeriodSE);
-  const int round = station.controls.modern() ? 1 : std::max(1, station.kol_inkub());
-  in.gapSeconds = std::max(60.0, 5.0 * period * round);
-  in.incubators = reportIncubators(ws.home(), ws.store.config, &station);
+  in.gapSeconds =
+      reportGapSeconds(station.controls.PeriodSE, !station.controls.modern(), station.kol_inkub());
+  in.incubators =
+      reportIncubators(ws.home(), ws.store.config, &station, std::min(shift.end, in.now));
   return in;
 }
 

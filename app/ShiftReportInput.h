@@ -10,9 +10,17 @@ namespace vs {
 
 class Workstation;
 class Station;
+struct Settings;
 
-// `hall` names the hall on the sheet's header.
-ReportInput shiftReportInput(const Workstation& ws, const Station& station, const Shift& shift,
-                             std::string hall);
+// The hall's name on a sheet's header: "Station" of section "MQTT", else the computer's name.
+std::string reportHall(const Settings& settings);
+// The pause between two samples of a log that counts as time without an answer: each incubator
+// is asked once a poll period, or once a round of the hall where only the timer polls
+// (`oldMachine`); five of those, and a minute at least.
+double reportGapSeconds(int periodSeconds, bool oldMachine, int incubators);
+
+// The sheet of `shift` as the running station sees it now; the program's day is the one it had
+// at the shift's end (now, for the shift under way).
+ReportInput shiftReportInput(const Workstation& ws, const Station& station, const Shift& shift);
 
 }  // namespace vs

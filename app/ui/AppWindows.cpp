@@ -402,7 +402,7 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
       ShiftReportWindow::Inputs in;
       in.starts = shiftStartsOf(ws);
       in.gather = [&ws, st = links.station](const Shift& s) {
-        return shiftReportInput(ws, *st, s, shiftReportHall(ws));
+        return shiftReportInput(ws, *st, s);
       };
       in.now = [&ws] { return ws.clock.now(); };
       w.shiftReportF = new ShiftReportWindow(std::move(in), w.form1.get());

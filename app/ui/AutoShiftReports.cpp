@@ -1,6 +1,5 @@
 #include "app/ui/AutoShiftReports.h"
 
-#include <QSysInfo>
 #include <memory>
 #include <utility>
 
@@ -10,11 +9,6 @@
 #include "report/ui/ReportPdf.h"
 
 namespace vs {
-
-std::string shiftReportHall(const Workstation& ws) {
-  if (!ws.settings.mqttStation.empty()) return ws.settings.mqttStation;
-  return QSysInfo::machineHostName().toStdString();
-}
 
 ShiftStarts shiftStartsOf(const Workstation& ws) {
   ShiftStarts starts;
@@ -84,7 +78,7 @@ void AutoShiftReports::tick() {
   if (!due) return;
   // The last samples of the shift are still in the log writer's batches.
   bus_.logs.flushAll();
-  jobs_.add(shiftReportInput(ws_, bus_.station, *due, shiftReportHall(ws_)));
+  jobs_.add(shiftReportInput(ws_, bus_.station, *due));
 }
 
 }  // namespace vs

@@ -18,8 +18,6 @@ namespace vs {
 class BusStation;
 class Workstation;
 
-// The hall's name on a sheet: the settings' MQTT station name, else the computer's name.
-std::string shiftReportHall(const Workstation& ws);
 // The shifts of the settings ("Report", "Shifts"); the default where they cannot be read.
 ShiftStarts shiftStartsOf(const Workstation& ws);
 
