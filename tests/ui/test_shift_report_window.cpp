@@ -155,6 +155,20 @@ TEST_F(ShiftSheet, MadeByItselfAtTheShiftsEndWithTheFiguresOfTheLog) {
   EXPECT_FALSE(autos.jobs().busy());
 }
 
+TEST_F(ShiftSheet, ASheetThatCannotBeWrittenIsToldAndNothingIsReplaced) {
+  // "report" is a file: the folder cannot be made.
+  std::ofstream(dir.home / "report") << "not a folder";
+  std::vector<std::string> notices;
+  ws->notice = [&](const std::string& text) { notices.push_back(text); };
+  AutoShiftReports autos(*ws, *bus);
+  runHallMs(61000);
+  autos.tick();
+  ASSERT_TRUE(waitFor(&autos.jobs(), &ShiftReportJobs::finished));
+  ASSERT_EQ(notices.size(), 1u);
+  EXPECT_EQ(notices[0].rfind("Отчёт за смену 09.12.2025 06:00 не записан: ", 0), 0u) << notices[0];
+  EXPECT_EQ(slurp(dir.home / "report"), "not a folder");
+}
+
 TEST_F(ShiftSheet, TheMenuEntryPreviewsPrintsAndSavesTheSheet) {
   ctl(1).setT1(3760);
   runHallMs(61000);
