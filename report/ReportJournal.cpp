@@ -1,6 +1,7 @@
 #include "report/ReportJournal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <system_error>
@@ -8,6 +9,7 @@
 #include "alarms/AlarmFile.h"
 #include "common/AtomicFile.h"
 #include "common/Cp1251.h"
+#include "setpoints/SetpointMap.h"
 
 namespace vs {
 
@@ -98,6 +100,21 @@ bool parseJournalLine(const std::string& s, TDateTime& when, std::string& messag
   return true;
 }
 
+namespace {
+
+// A value of a program's write line as the interactive writes are journalled: a temperature
+// word of the setpoint table with two decimals ("3765" -> "37.65"); anything else as it stands.
+std::string programValue(std::string_view caption, std::string_view value) {
+  int v = 0;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), v);
+  if (ec != std::errc() || end != value.data() + value.size()) return std::string(value);
+  for (std::size_t i = 1; i < ustav.size(); ++i)
+    if (ustav[i] == caption) return formatWriteValue(1, static_cast<int>(i) - 1, v);
+  return std::string(value);
+}
+
+}  // namespace
+
 void ShiftEventReader::programLine(TDateTime when, std::string_view m) {
   std::string_view t = m;
   while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
@@ -105,7 +122,8 @@ void ShiftEventReader::programLine(TDateTime when, std::string_view m) {
     if (program_.pending) {
       ReportSetpoint s = program_.setpoint;
       const std::string_view told = t.substr(kProgramChecked.size());
-      if (told != program_.sent) s.change += " (блок сообщает " + std::string(told) + ")";
+      if (told != program_.sent)
+        s.change += " (блок сообщает " + programValue(program_.caption, told) + ")";
       s.change += kProgramMark;
       events_.setpoints.push_back(std::move(s));
     }
@@ -135,8 +153,10 @@ void ShiftEventReader::programLine(TDateTime when, std::string_view m) {
   if (arrow == std::string_view::npos || on == std::string_view::npos || on < arrow) return;
   s.time = when;
   program_.sent = std::string(rest.substr(on + kOn.size()));
-  s.change = std::string(rest.substr(0, arrow)) + " " +
-             std::string(rest.substr(arrow + 2, on - arrow - 2)) + " -> " + program_.sent;
+  program_.caption = std::string(rest.substr(0, arrow));
+  s.change = program_.caption + " " +
+             programValue(program_.caption, rest.substr(arrow + 2, on - arrow - 2)) + " -> " +
+             programValue(program_.caption, program_.sent);
   program_.pending = when >= from_;
   program_.setpoint = std::move(s);
 }

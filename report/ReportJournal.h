@@ -45,7 +45,8 @@ class ShiftEventReader {
   struct ProgramWrite {
     bool pending = false;
     ReportSetpoint setpoint;
-    std::string sent;  // the value written, as the line gives it
+    std::string sent;     // the value written, as the line gives it
+    std::string caption;  // what it changes
   };
   void programLine(TDateTime when, std::string_view m);
 

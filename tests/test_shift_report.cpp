@@ -459,7 +459,7 @@ TEST_F(ShiftSheet, AlarmsWithAcknowledgementsAndSetpointWritesComeFromTheJournal
   ASSERT_EQ(r.incubators[0].setpoints.size(), 2u);
   EXPECT_EQ(r.incubators[0].setpoints[0].change, "Рабочая Темп. 37.80 -> 37.50");
   EXPECT_EQ(r.incubators[0].setpoints[0].time, at(10, 10, 30));
-  EXPECT_EQ(r.incubators[0].setpoints[1].change, "Рабочая Темп. 3780 -> 3740 (по программе)");
+  EXPECT_EQ(r.incubators[0].setpoints[1].change, "Рабочая Темп. 37.80 -> 37.40 (по программе)");
   EXPECT_EQ(r.incubators[0].setpoints[1].time, at(10, 11, 0));
 
   const std::string csv = reportCsv(r);

@@ -210,10 +210,13 @@ void connectStation(AppWindows& w, BusStation& bus) {
     writeRow(table, st, e.nk, table->kolT());
   });
   // Automatic incubation: no passes while the program window edits a start; the report
-  // window shows each queue (and the journal hears when a pass had more than the queue holds).
+  // window shows each queue, and the journal keeps its lines as it does without windows (the
+  // shift's sheet finds the program's confirmed writes there; the journal also hears when a
+  // pass had more than the queue holds).
   if (TForm2* f2 = w.form2) bus.programs.hooks.editing = [f2] { return f2->editing(); };
   if (TForm5* f5 = w.form5) {
-    bus.programWriter.report = [f5](const std::string& line) {
+    bus.programWriter.report = [f5, &ws](const std::string& line) {
+      ws.journal.Err(line);
       f5->addLine(QString::fromStdString(line));
     };
     bus.programs.hooks.showReport = [f5] { f5->startQueue(); };

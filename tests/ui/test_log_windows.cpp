@@ -12,12 +12,14 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/ShiftReportInput.h"
 #include "common/AtomicFile.h"
 #include "history/LogFile.h"
 #include "history/ui/TForm12.h"
 #include "history/ui/TabCharts.h"
 #include "programs/ui/TForm2.h"
 #include "programs/ui/TForm5.h"
+#include "report/ShiftReport.h"
 #include "tests/ui/hall_program.h"
 
 namespace vs {
@@ -93,6 +95,16 @@ TEST_F(LogWindows, AProgramQueueOpensTheReportWindowWithItsLines) {
   EXPECT_TRUE(log.contains("1. блок № 5 Изменить:Рабочая Темп.->")) << log.toStdString();
   EXPECT_TRUE(log.contains("   Получен второй ответ.3765")) << log.toStdString();
   EXPECT_EQ(ctl(5).zon(1), 3765);
+
+  // The journal keeps the queue's lines too: the shift's sheet shows the confirmed write.
+  ShiftStarts starts;
+  ASSERT_TRUE(parseShifts(kDefaultShifts, starts));
+  const ShiftReport sheet =
+      buildShiftReport(shiftReportInput(*ws, st(), shiftAt(starts, clock.now())));
+  ASSERT_EQ(sheet.incubators.size(), 1u);
+  ASSERT_EQ(sheet.incubators[0].setpoints.size(), 1u);
+  EXPECT_NE(sheet.incubators[0].setpoints[0].change.find("37.65"), std::string::npos)
+      << sheet.incubators[0].setpoints[0].change;
 }
 
 }  // namespace
