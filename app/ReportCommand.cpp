@@ -101,7 +101,15 @@ int runReport(const Options& opt, const fs::path& registryDir, const Clock& cloc
     return 1;
   }
 
+  int made = 0;
   for (const Shift& shift : shiftsBegunOn(starts, year, month, day)) {
+    // A shift still to come has no sheet yet; one written now would pass for its sheet later.
+    if (shift.start > clock.now()) {
+      err << "Vetrostan: --report: the shift " << shiftMoment(shift.start)
+          << " has not begun yet: no sheet\n";
+      continue;
+    }
+    ++made;
     // The day a program had when the shift ended (or now, for the shift under way).
     std::vector<ReportIncubator> incubators =
         reportIncubators(opt.home, store->config, nullptr, std::min(shift.end, clock.now()));
@@ -130,6 +138,10 @@ int runReport(const Options& opt, const fs::path& registryDir, const Clock& cloc
       return 1;
     }
     out << utf8Of(file) << '\n';
+  }
+  if (made == 0) {
+    err << "Vetrostan: --report: no shift of " << opt.reportDate << " has begun yet\n";
+    return 1;
   }
   return 0;
 }

@@ -588,6 +588,12 @@ TEST(ReportCommand, WritesEveryShiftOfTheDayAndFailsWithTheReason) {
   EXPECT_EQ(csvRow(fileBytes(day), 6).at("Запись"), "нет записи");
   EXPECT_EQ(fileBytes(night).rfind("%PDF", 0), 0u);
 
+  // A day still to come has no sheets: nothing is written under their names.
+  r = runProgram(h + "--report 2099-01-01", tmp.path());
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("has not begun"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(home / "report" / "2099-01-01_08-00.pdf"));
+
   for (const char* bad : {"2026-02-30", "10.12.2026", "2026-1-1"}) {
     r = runProgram(h + "--report " + bad, tmp.path());
     EXPECT_EQ(r.status, 1) << bad;

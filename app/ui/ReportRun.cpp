@@ -14,7 +14,8 @@ namespace vs {
 
 int runReportCommand(const Options& opt, int argc, char** argv) {
   // No window is shown: the sheets need fonts and a painter, not a screen.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Whatever platform the environment names: a display may not be there.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   Options run = opt;
   std::filesystem::path registry;

@@ -157,7 +157,9 @@ void reportLockProblem(Workstation& ws, const SingleInstance& single) {
 
 int runHeadless(const Options& opt, int argc, char** argv) {
   // No window is shown, but the shift's sheets are drawn: fonts and a painter, not a screen.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  // Whatever platform the environment names (a desktop's "xcb" over ssh has no display), the
+  // station without windows must start.
+  qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   SignalWatcher watcher;
   // A service started twice on one folder would fight the first for the bus and its files.
