@@ -49,7 +49,7 @@ void zonesFromDanFile(const fs::path& home, std::vector<ReportIncubator>& incuba
     return;
   auto tables = std::make_unique<StationTables>();
   for (ReportIncubator& inc : incubators) {
-    if (inc.row < 0 || inc.row >= kDanRows) continue;
+    if (inc.zone.known || inc.row < 0 || inc.row >= kDanRows) continue;
     const TdanW& e = dan->d[static_cast<std::size_t>(inc.row)];
     // Only an answer of this very incubator, whole enough to hold the setpoint words.
     const int len = std::min<int>(e.kol_z, kDanMaxData);

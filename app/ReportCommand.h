@@ -20,7 +20,8 @@ using ReportPdfWriter =
 bool parseReportDate(const std::string& text, int& year, int& month, int& day);
 
 // The zones the station last saw, from the shared data file "dan.dan" of the working folder when
-// it holds the answers of the same incubators; the others stay unknown.
+// it holds the answers of the same incubators, for those whose zone is not known yet; the others
+// stay as they are.
 void zonesFromDanFile(const std::filesystem::path& home, std::vector<ReportIncubator>& incubators);
 
 // Writes the CSV and the PDF of every shift that began on `opt.reportDate` with the settings and

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/ReportCommand.h"
 #include "common/AtomicFile.h"
 #include "config/Workstation.h"
 #include "station/Station.h"
@@ -33,6 +34,9 @@ ReportInput shiftReportInput(const Workstation& ws, const Station& station, cons
       reportGapSeconds(station.controls.PeriodSE, !station.controls.modern(), station.kol_inkub());
   in.incubators =
       reportIncubators(ws.home(), ws.store.config, &station, std::min(shift.end, in.now));
+  // An incubator that has not answered since the start: its zone as the shared data file last
+  // held it.
+  zonesFromDanFile(ws.home(), in.incubators);
   return in;
 }
 

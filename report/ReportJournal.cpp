@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <system_error>
+#include <vector>
 
 #include "alarms/AlarmFile.h"
 #include "common/AtomicFile.h"
@@ -276,13 +278,28 @@ bool readShiftEvents(const fs::path& home, TDateTime from, TDateTime to, ShiftEv
       if (!in) {
         reader.events().problems.push_back("Журнал событий " + utf8Of(file) + " не прочитан");
       } else {
-        std::string line, message;
+        std::string message;
         TDateTime when = 0;
         long long n = 0;
-        while (std::getline(in, line)) {
+        // A journal line is short; a damaged file (no line ends at all) is read in pieces, and
+        // a line longer than any the journal writes is passed over.
+        constexpr std::streamsize kMaxLine = 4096;
+        std::vector<char> buf(static_cast<std::size_t>(kMaxLine));
+        for (;;) {
+          in.getline(buf.data(), kMaxLine);
+          const std::streamsize got = in.gcount();
+          if (in.bad() || (in.fail() && in.eof() && got == 0)) break;
+          if (in.fail() && !in.eof()) {
+            in.clear();
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+            continue;
+          }
           if ((++n & 0xFFFF) == 0 && stop.stop_requested()) return false;
+          const bool ended = !in.eof();  // the line end was taken with the line
+          std::string line(buf.data(), static_cast<std::size_t>(got - (ended ? 1 : 0)));
           if (!line.empty() && line.back() == '\r') line.pop_back();
           if (parseJournalLine(cp1251ToUtf8(line), when, message)) reader.message(when, message);
+          if (in.eof()) break;
         }
         if (in.bad())
           reader.events().problems.push_back("Журнал событий " + utf8Of(file) +

@@ -98,7 +98,14 @@ class LogFigures {
     LogSlices<TFile> log;
     std::string error;
     std::error_code ec;
-    if (!fs::exists(inc_.log, ec)) return true;  // no log: "нет записи"
+    const bool exists = fs::exists(inc_.log, ec);
+    if (ec) {
+      // Not known whether there is a log (a folder that cannot be read): said, not "нет записи".
+      out_.hasLog = true;
+      out_.logProblem = ec.message();
+      return true;
+    }
+    if (!exists) return true;  // no log: "нет записи"
     out_.hasLog = true;
     if (!log.open(inc_.log, error)) {
       out_.logProblem = error;
@@ -207,7 +214,10 @@ class LogFigures {
           v.longOutside.push_back(tail);
       }
       if (lead_ > threshold) silent += lead_;
-      if (tail > threshold) silent += tail;
+      // In a shift under way the last samples may still wait in the log writer's batch of
+      // ten: a tail is silence only beyond that batch.
+      const bool underWay = to_ < in_.shift.end;
+      if (tail > (underWay ? std::max(threshold, 11 * pace) : threshold)) silent += tail;
       for (double g : gaps_)
         if (g > threshold) silent += g;
     }

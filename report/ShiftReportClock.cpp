@@ -22,23 +22,22 @@ void ShiftReportClock::start(ShiftStarts starts, std::filesystem::path home) {
   starts_ = std::move(starts);
   home_ = std::move(home);
   caughtUp_ = false;
-  nextEnd_ = starts_.empty() ? 0 : shiftEnd(starts_, clock_.now());
+  started_ = clock_.now();
+  nextEnd_ = starts_.empty() ? 0 : shiftEnd(starts_, started_);
 }
 
 std::optional<Shift> ShiftReportClock::tick() {
   if (starts_.empty()) return std::nullopt;
   const TDateTime now = clock_.now();
-  if (!caughtUp_) {
+  if (!caughtUp_ && (now >= started_ + kCatchUpDelay || now < started_)) {
     caughtUp_ = true;
-    const Shift last = shiftBefore(starts_, now);
+    const Shift last = shiftBefore(starts_, started_);
     // Only where sheets have been made before: a new working folder does not begin with the
     // sheet of a shift it never saw.
     std::error_code ec;
     const bool kept = std::filesystem::is_directory(reportFolder(home_), ec);
-    if (kept && !std::filesystem::exists(reportFile(home_, last, ".pdf"), ec) && !ec) {
-      nextEnd_ = shiftEnd(starts_, now);
-      return last;
-    }
+    // A shift that ended meanwhile is left to the next call.
+    if (kept && !std::filesystem::exists(reportFile(home_, last, ".pdf"), ec) && !ec) return last;
   }
   const TDateTime end = shiftEnd(starts_, now);
   if (now < nextEnd_) {

@@ -485,6 +485,9 @@ TEST_F(ShiftSheet, AlarmListFillsWhatTheJournalLacksAndAShiftSpansTwoMonthFiles)
   // The January part of the night shift is in January's file.
   ManualClock clock(encodeDateTime({2027, 1, 1, 2, 0, 0, 0}));
   Journal journal(tmp.path(), clock);
+  // A damaged stretch first: 100 KB without a line end is passed over, the next line is read.
+  fs::create_directories(journal.fileFor(clock.now()).parent_path());
+  ASSERT_TRUE(writeFileAtomic(journal.fileFor(clock.now()), std::string(100'000, '\0') + "\r\n"));
   journal.Err("Запись подтверждена: блок № 5, Рабочая Темп. 37.80 -> 37.70");
 
   ReportInput in = input(encodeDateTime({2027, 1, 2, 0, 0, 0, 0}));

@@ -72,15 +72,35 @@ TEST(ShiftReportClock, AtStartTheShiftThatEndedWhileOffIsDueWhenItsSheetIsMissin
   {
     ShiftReportClock watch(clock);
     watch.start(shifts(), home.path());
+    // A minute for the hall to answer first, so that its zones are known.
+    EXPECT_FALSE(watch.tick());
+    clock.set(at(10, 9, 16));
     const auto due = watch.tick();
     ASSERT_TRUE(due);
     EXPECT_NEAR(due->start, at(9, 20, 0), kSecond / 10);
     EXPECT_FALSE(watch.tick());
   }
+  {
+    // Started a few seconds before a shift's end: the missed sheet first, then the one that
+    // ended meanwhile.
+    ManualClock late(at(10, 7, 59, 30));
+    ShiftReportClock watch(late);
+    watch.start(shifts(), home.path());
+    late.set(at(10, 8, 0, 30));
+    const auto missed = watch.tick();
+    ASSERT_TRUE(missed);
+    EXPECT_NEAR(missed->start, at(9, 8, 0), kSecond / 10);
+    const auto ended = watch.tick();
+    ASSERT_TRUE(ended);
+    EXPECT_NEAR(ended->start, at(9, 20, 0), kSecond / 10);
+    EXPECT_FALSE(watch.tick());
+  }
+  clock.set(at(10, 9, 15));
   // Its sheet is there: nothing to catch up.
   std::ofstream(reportFile(home.path(), Shift{at(9, 20, 0), at(10, 8, 0)}, ".pdf")) << "%PDF";
   ShiftReportClock watch(clock);
   watch.start(shifts(), home.path());
+  clock.set(at(10, 9, 17));
   EXPECT_FALSE(watch.tick());
   // Without shifts nothing is ever due.
   ShiftReportClock none(clock);

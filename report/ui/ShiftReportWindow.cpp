@@ -11,6 +11,7 @@
 #include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -110,11 +111,16 @@ ShiftReportWindow::ShiftReportWindow(Inputs inputs, QWidget* parent)
   });
 }
 
-ShiftReportWindow::~ShiftReportWindow() = default;
+ShiftReportWindow::~ShiftReportWindow() {
+  // The preview draws on the printer this window owns: it goes first.
+  delete preview_;
+}
 
 void ShiftReportWindow::showEvent(QShowEvent* e) {
   QDialog::showEvent(e);
-  refresh();
+  // Shown by the program (the menu entry), not given back by the window system after being
+  // minimised: a shift the operator chose stays.
+  if (!e->spontaneous()) refresh();
 }
 
 void ShiftReportWindow::refresh() {
