@@ -7,12 +7,18 @@
 #include <QPdfWriter>
 #include <QPen>
 #include <cmath>
+#include <map>
+#include <utility>
+#include <vector>
 
 namespace vs {
 
 namespace fs = std::filesystem;
 
 namespace {
+
+// Rows one alarm of one incubator gets on paper before the rest is counted in one row.
+constexpr int kAlarmRowsOfOne = 10;
 
 QString q(const std::string& s) {
   return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
@@ -265,18 +271,11 @@ class SheetPainter {
         {QStringLiteral("Квитирована"), 18}, {QStringLiteral("Кем"), 30}};
     const auto w = widths(cols);
     headerRow(cols, w);
-    for (const ReportAlarm* a : all) {
+    const auto row = [&](const QString(&texts)[6]) {
       font(8);
       const double h = lineHeight() + mm(1.5);
       if (ensure(h)) headerRow(cols, w);
       font(8);
-      const QString texts[] = {
-          q(a->who),
-          q(a->caption),
-          hm(a->raised),
-          hm(a->cleared),
-          hm(a->acknowledgedAt),
-          a->acknowledgedBy.empty() ? QStringLiteral("—") : q(a->acknowledgedBy)};
       double x = 0;
       for (std::size_t i = 0; i < cols.size(); ++i) {
         cell(QRectF(x, y_, w[i], h),
@@ -285,6 +284,35 @@ class SheetPainter {
         x += w[i];
       }
       y_ += h;
+    };
+    // An alarm that comes and goes all shift (a loose cable) would fill pages: after the first
+    // rows of one alarm of one incubator the rest is one row with its count; the CSV has each.
+    struct Folded {
+      int count = 0;
+      TDateTime first = 0, last = 0;
+    };
+    std::map<std::pair<std::string, std::string>, int> seen;
+    std::map<std::pair<std::string, std::string>, Folded> folded;
+    std::vector<std::pair<std::string, std::string>> foldOrder;
+    for (const ReportAlarm* a : all) {
+      const auto key = std::pair{a->who, a->caption};
+      if (++seen[key] > kAlarmRowsOfOne) {
+        Folded& f = folded[key];
+        if (f.count++ == 0) {
+          f.first = a->raised;
+          foldOrder.push_back(key);
+        }
+        f.last = std::max(f.last, a->raised);
+        continue;
+      }
+      row({q(a->who), q(a->caption), hm(a->raised), hm(a->cleared), hm(a->acknowledgedAt),
+           a->acknowledgedBy.empty() ? QStringLiteral("—") : q(a->acknowledgedBy)});
+    }
+    for (const auto& key : foldOrder) {
+      const Folded& f = folded[key];
+      row({q(key.first), q(key.second) + QStringLiteral(" — ещё %1 раз").arg(f.count), hm(f.first),
+           QStringLiteral("…"), QStringLiteral("…"),
+           QStringLiteral("до %1, все в CSV").arg(hm(f.last))});
     }
     y_ += mm(4);
   }
