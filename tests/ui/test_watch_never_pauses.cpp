@@ -1,13 +1,14 @@
 // The bus in real time while an operator reads and exports a large log: the whole program over
 // the simulated hall, its 20 ms pass driven by a real timer as the program's own timer drives it.
 // A log of a million records is drawn at "1/1" on "Графики", its setpoints are added through
-// "Доп.", and it is converted to CSV; meanwhile decoded answers must keep coming, with no pause
-// longer than 300 ms between two of them.
+// "Доп.", it is converted to CSV, and the shift's sheet is made; meanwhile decoded answers must
+// keep coming, with no pause longer than 300 ms between two of them.
 //
 // VETROSTAN_PAUSE_RECORDS=N measures the same road on a log of N records (the figure printed at
 // the end is the longest pause seen).
 #include <qcustomplot.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,6 +31,7 @@
 #include "history/ui/TForm12.h"
 #include "history/ui/TForm16.h"
 #include "history/ui/TabCharts.h"
+#include "report/ui/ShiftReportWindow.h"
 #include "sheet/SheetFormat.h"
 #include "tests/ui/hall_program.h"
 
@@ -204,6 +206,13 @@ TEST_F(WatchNeverPauses, WhileAMillionRecordLogIsDrawnAtOneToOneAndExported) {
   EXPECT_TRUE(exportWindow->messages()->toPlainText().contains(
       QString("Записано %1").arg(static_cast<qulonglong>(n))))
       << exportWindow->messages()->toPlainText().toStdString();
+  // And the shift's sheet through its menu entry.
+  ShiftReportWindow* sheet = w.shiftReportF;
+  ASSERT_NE(sheet, nullptr);
+  w.form1->actionShiftReport()->trigger();
+  ASSERT_TRUE(runUntil([&] { return !sheet->making(); }, 60000));
+  ASSERT_NE(sheet->report(), nullptr);
+  sheet->close();
   pass.stop();
 
   const qint64 answerPause = longestPause(answers, from);
