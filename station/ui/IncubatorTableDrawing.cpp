@@ -155,10 +155,13 @@ void IncubatorTable::TableTDrawCell(QPainter& p, const QRect& rect, int c, int r
       const int a = p.fontMetrics().ascent();
       if (logTimes) {
         const auto [from, to] = logTimes(nk);
-        p.drawText(QPoint(rect.left() + 100, rect.top() + a),
-                   QString::fromStdString(formatDateTime(from)));
-        p.drawText(QPoint(rect.left() + 100, rect.top() + 10 + a),
-                   QString::fromStdString(formatDateTime(to)));
+        // A time not known yet (no batch written since the start, no sample taken) is left
+        // empty rather than shown as the date of nothing, 30.12.1899.
+        const auto shown = [](TDateTime t) {
+          return t == 0 ? QString() : QString::fromStdString(formatDateTime(t));
+        };
+        p.drawText(QPoint(rect.left() + 100, rect.top() + a), shown(from));
+        p.drawText(QPoint(rect.left() + 100, rect.top() + 10 + a), shown(to));
       }
       p.drawText(QPoint(rect.left() + 100, rect.top() + 21 + a),
                  QString::fromStdString(cfg.konfig_f[n].utf8()));
