@@ -46,8 +46,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries come from dpkg-shlibdeps; what the program loads or calls at run time is listed here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Alarm clips are MP3 played through GStreamer: demuxing and decoding (base, good) and a sink.
+# The shift's sheets are drawn with a font that has Cyrillic, on a server without a desktop too.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "passwd, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good")
+    "passwd, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, fonts-dejavu-core")
 # ALSA output without a sound server; espeak-ng and lame speak a "sound" folder (make_sounds.sh).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "gstreamer1.0-alsa, espeak-ng, lame")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA

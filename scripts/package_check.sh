@@ -33,7 +33,8 @@ done
 grep -q '^\./etc/\|^\./var/' <<<"$contents" && fail "the package ships files under /etc or /var"
 depends="$(dpkg-deb -f "$deb" Depends)"
 for d in libqt6core6 libqt6widgets6 libqt6serialport6 libqt6multimedia6 libqt6svg6 \
-  libxlsxwriter libqcustomplot libmosquitto1 gstreamer1.0-plugins-base gstreamer1.0-plugins-good passwd; do
+  libxlsxwriter libqcustomplot libmosquitto1 gstreamer1.0-plugins-base gstreamer1.0-plugins-good \
+  passwd fonts-dejavu-core; do
   grep -q "$d" <<<"$depends" || fail "Depends lacks $d: $depends"
 done
 info="$(dpkg-deb -I "$deb")"
