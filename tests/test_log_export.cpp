@@ -20,6 +20,7 @@
 #include "history/LogFile.h"
 #include "history/LogRecords.h"
 #include "sheet/CsvSheet.h"
+#include "tests/run_program.h"
 #include "tests/test_config_tempdir.h"
 
 namespace vs {
@@ -480,25 +481,8 @@ TEST(LogExport, CsvRowKeepsItsCellsWhateverTheirOrder) {
 }
 
 // Runs the built program; returns its exit status and what it wrote on each stream.
-struct ProgramRun {
-  int status = -1;
-  std::string out, err;
-};
-
-ProgramRun runProgram(const std::string& args, const fs::path& scratch) {
-  const fs::path err = scratch / "stderr.txt";
-  const std::string cmd =
-      std::string("'") + VETROSTAN_BIN + "' " + args + " 2>'" + err.string() + "'";
-  ProgramRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  r.err = fileBytes(err);
-  return r;
-}
+using testing::ProgramRun;
+using testing::runProgram;
 
 TEST(LogExport, CommandLineConvertsWithoutWindowsAndFailsLoudly) {
   TempDir tmp;

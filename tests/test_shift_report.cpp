@@ -20,7 +20,8 @@
 #include "history/LogRecords.h"
 #include "report/ReportJournal.h"
 #include "report/ShiftReport.h"
-#include "test_config_tempdir.h"
+#include "tests/run_program.h"
+#include "tests/test_config_tempdir.h"
 
 namespace vs {
 namespace {
@@ -542,24 +543,8 @@ TEST_F(ShiftSheet, FilesAreNamedByTheShiftAndAFailedWriteLeavesTheOldFile) {
 
 // --- The command line -------------------------------------------------------------------------
 
-struct ProgramRun {
-  int status = -1;
-  std::string out, err;
-};
-ProgramRun runProgram(const std::string& args, const fs::path& scratch) {
-  const fs::path err = scratch / "stderr.txt";
-  const std::string cmd = "XDG_CONFIG_HOME='" + (scratch / "xdg").string() + "' '" + VETROSTAN_BIN +
-                          "' " + args + " 2>'" + err.string() + "'";
-  ProgramRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return r;
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  r.err = fileBytes(err);
-  return r;
-}
+using testing::ProgramRun;
+using testing::runProgram;
 
 TEST(ReportCommand, WritesEveryShiftOfTheDayAndFailsWithTheReason) {
   TempDir tmp;
