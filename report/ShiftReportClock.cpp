@@ -1,5 +1,6 @@
 #include "report/ShiftReportClock.h"
 
+#include <chrono>
 #include <system_error>
 #include <utility>
 
@@ -14,6 +15,18 @@ constexpr double kSecond = 1.0 / 86400.0;
 
 Shift shiftBefore(const ShiftStarts& starts, TDateTime moment) {
   return shiftAt(starts, shiftAt(starts, moment).start - kSecond);
+}
+
+// The sheet at `pdf` is there and was written after its shift had ended. A file whose time
+// cannot be read counts as whole: nothing is made over it.
+bool wholeSheet(const std::filesystem::path& pdf, const Shift& s) {
+  std::error_code ec;
+  if (!std::filesystem::exists(pdf, ec)) return ec.value() != 0;
+  const auto written = std::filesystem::last_write_time(pdf, ec);
+  if (ec) return true;
+  const auto sys = std::chrono::file_clock::to_sys(written);
+  return localDateTime(std::chrono::time_point_cast<std::chrono::system_clock::duration>(sys)) >=
+         s.end;
 }
 
 }  // namespace
@@ -36,8 +49,9 @@ std::optional<Shift> ShiftReportClock::tick() {
     // sheet of a shift it never saw.
     std::error_code ec;
     const bool kept = std::filesystem::is_directory(reportFolder(home_), ec);
-    // A shift that ended meanwhile is left to the next call.
-    if (kept && !std::filesystem::exists(reportFile(home_, last, ".pdf"), ec) && !ec) return last;
+    // Missing, or saved while the shift still ran (from the window or --report): the whole
+    // shift's sheet is made. A shift that ended meanwhile is left to the next call.
+    if (kept && !wholeSheet(reportFile(home_, last, ".pdf"), last)) return last;
   }
   const TDateTime end = shiftEnd(starts_, now);
   if (now < nextEnd_) {

@@ -1,6 +1,6 @@
 // When the shift's record sheet is due by itself: at the end of every shift, and at start-up for
 // the shift that ended while the station was off (when the folder of the sheets is there and
-// that shift's sheet is not). Ticked once
+// that shift's sheet is not, or was saved before the shift had ended). Ticked once
 // a second from the station's timer; it only decides, the program makes the sheet elsewhere.
 #pragma once
 #include <filesystem>
@@ -26,7 +26,7 @@ class ShiftReportClock {
   // The shift whose sheet falls due now, if any: the one that ended since the last call (the
   // latest of them when the clock jumped over several), or, a minute after start() (once the
   // hall has answered and its zones are known), the shift before the present one when
-  // "report" is there without its sheet. A clock set back
+  // "report" is there without its whole sheet. A clock set back
   // re-arms the watch on the shift that now holds the present.
   std::optional<Shift> tick();
 

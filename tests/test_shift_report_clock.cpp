@@ -3,6 +3,7 @@
 // start-up's catch-up for a shift that ended while the station was off.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -96,8 +97,29 @@ TEST(ShiftReportClock, AtStartTheShiftThatEndedWhileOffIsDueWhenItsSheetIsMissin
     EXPECT_FALSE(watch.tick());
   }
   clock.set(at(10, 9, 15));
-  // Its sheet is there: nothing to catch up.
-  std::ofstream(reportFile(home.path(), Shift{at(9, 20, 0), at(10, 8, 0)}, ".pdf")) << "%PDF";
+  // A sheet saved while the shift still ran is made again whole.
+  const fs::path pdf = reportFile(home.path(), Shift{at(9, 20, 0), at(10, 8, 0)}, ".pdf");
+  std::ofstream(pdf) << "%PDF";
+  const auto fileTime = [](TDateTime local) {
+    // Local date-time to the file clock, through the time of day's offset now.
+    const auto now = std::chrono::system_clock::now();
+    const double days = local - localDateTime(now);
+    return std::chrono::file_clock::from_sys(
+        now + std::chrono::duration_cast<std::chrono::system_clock::duration>(
+                  std::chrono::duration<double>(days * 86400.0)));
+  };
+  fs::last_write_time(pdf, fileTime(at(10, 7, 30)));
+  {
+    ShiftReportClock watch(clock);
+    watch.start(shifts(), home.path());
+    clock.set(at(10, 9, 17));
+    const auto again = watch.tick();
+    ASSERT_TRUE(again);
+    EXPECT_NEAR(again->start, at(9, 20, 0), kSecond / 10);
+  }
+  // Written after the shift's end: nothing to catch up.
+  fs::last_write_time(pdf, fileTime(at(10, 8, 5)));
+  clock.set(at(10, 9, 15));
   ShiftReportClock watch(clock);
   watch.start(shifts(), home.path());
   clock.set(at(10, 9, 17));
