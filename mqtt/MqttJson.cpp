@@ -3,6 +3,8 @@
 #include <charconv>
 #include <system_error>
 
+#include "common/TextCursor.h"
+
 namespace vs::mqtt {
 namespace {
 
@@ -35,9 +37,9 @@ void appendUtf8(std::string& out, std::uint32_t cp) {
   }
 }
 
-class Reader {
+class Reader : TextCursor {
  public:
-  explicit Reader(std::string_view s) : s_(s) {}
+  explicit Reader(std::string_view s) : TextCursor(s) {}
 
   std::optional<std::map<std::string, JsonValue>> object() {
     std::map<std::string, JsonValue> members;
@@ -67,23 +69,6 @@ class Reader {
  private:
   static constexpr int kMaxDepth = 16;
 
-  bool take(char c) {
-    if (at_ < s_.size() && s_[at_] == c) {
-      ++at_;
-      return true;
-    }
-    return false;
-  }
-  void blanks() {
-    while (at_ < s_.size() &&
-           (s_[at_] == ' ' || s_[at_] == '\t' || s_[at_] == '\n' || s_[at_] == '\r'))
-      ++at_;
-  }
-  bool word(std::string_view w) {
-    if (s_.substr(at_, w.size()) != w) return false;
-    at_ += w.size();
-    return true;
-  }
   bool hex4(std::uint32_t& v) {
     if (at_ + 4 > s_.size()) return false;
     v = 0;
@@ -215,9 +200,6 @@ class Reader {
       if (!take(',')) return false;
     }
   }
-
-  std::string_view s_;
-  std::size_t at_ = 0;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "alarms/AlarmList.h"
 #include "common/DateTime.h"
+#include "common/TextCursor.h"
 #include "web/Json.h"
 
 namespace vs::web {
@@ -19,23 +20,23 @@ void field(std::string& out, const char* name, const std::string& text) {
 }
 
 // Just enough of a JSON reader for an object of one member; every refusal names its reason.
-class AckReader {
+class AckReader : TextCursor {
  public:
-  explicit AckReader(std::string_view s) : s_(s) {}
+  explicit AckReader(std::string_view s) : TextCursor(s) {}
 
   std::optional<AckRequest> read(std::string* why) {
     auto fail = [why](const char* reason) -> std::optional<AckRequest> {
       if (why) *why = reason;
       return std::nullopt;
     };
-    space();
+    blanks();
     if (!take('{')) return fail("ожидается объект JSON: {\"number\": N} или {\"all\": true}");
-    space();
+    blanks();
     std::string key;
     if (!string(key)) return fail("ожидается имя поля \"number\" или \"all\"");
-    space();
+    blanks();
     if (!take(':')) return fail("после имени поля ожидается \":\"");
-    space();
+    blanks();
     AckRequest r;
     if (key == "all") {
       if (!word("true")) return fail("\"all\" может быть только true");
@@ -46,31 +47,15 @@ class AckReader {
     } else {
       return fail("неизвестное поле: допустимы только \"number\" или \"all\"");
     }
-    space();
+    blanks();
     if (peek() == ',') return fail("допустимо только одно поле: \"number\" или \"all\"");
     if (!take('}')) return fail("ожидается \"}\"");
-    space();
+    blanks();
     if (at_ != s_.size()) return fail("после объекта JSON лишние символы");
     return r;
   }
 
  private:
-  char peek() const { return at_ < s_.size() ? s_[at_] : '\0'; }
-  bool take(char c) {
-    if (peek() != c) return false;
-    ++at_;
-    return true;
-  }
-  void space() {
-    while (at_ < s_.size() &&
-           (s_[at_] == ' ' || s_[at_] == '\t' || s_[at_] == '\n' || s_[at_] == '\r'))
-      ++at_;
-  }
-  bool word(std::string_view w) {
-    if (s_.substr(at_, w.size()) != w) return false;
-    at_ += w.size();
-    return true;
-  }
   // A plain string: the two names taken here need no escapes, so an escape is no name of ours.
   bool string(std::string& out) {
     if (!take('"')) return false;
@@ -96,9 +81,6 @@ class AckReader {
     out = static_cast<int>(negative ? -v : v);
     return true;
   }
-
-  std::string_view s_;
-  std::size_t at_ = 0;
 };
 
 }  // namespace
