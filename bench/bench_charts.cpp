@@ -110,46 +110,39 @@ void wholeFileToPoints(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kRecords * 40));
 }
 
+// Reads `r` from the long log as the tab's worker does; the points it gives.
+std::size_t readToChart(benchmark::State& state, const vs::ChartRequest& r) {
+  vs::LogSlices<vs::TFile> log;
+  std::string error;
+  if (!log.open(longLog().path(), error)) state.SkipWithError(error.c_str());
+  vs::ChartPoints c;
+  if (vs::KNreadF(log, r, c, error, {}, [](int) {}) != vs::ChartRead::Done)
+    state.SkipWithError(error.c_str());
+  benchmark::DoNotOptimize(c.columns.x.data());
+  return c.columns.size();
+}
+
 // What a load on the tab does off the user-interface thread: open, read slice by slice, average,
 // bring down to the plot's columns. The result is what the chart holds.
 void slicesToChart(benchmark::State& state) {
-  const fs::path p = longLog().path();
   vs::ChartRequest r;
   r.options = options(static_cast<int>(state.range(0)));
   r.columns = kPlotColumns;
   std::size_t points = 0;
-  for (auto _ : state) {
-    vs::LogSlices<vs::TFile> log;
-    std::string error;
-    if (!log.open(p, error)) state.SkipWithError(error.c_str());
-    vs::ChartPoints c;
-    if (vs::KNreadF(log, r, c, error, {}, [](int) {}) != vs::ChartRead::Done)
-      state.SkipWithError(error.c_str());
-    points = c.columns.size();
-    benchmark::DoNotOptimize(c.columns.x.data());
-  }
+  for (auto _ : state) points = readToChart(state, r);
   state.counters["points"] = static_cast<double>(points);
   state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kRecords * 40));
 }
 
 // A zoom into one day of the log, read again at full detail.
 void zoomedDay(benchmark::State& state) {
-  const fs::path p = longLog().path();
   vs::ChartRequest r;
   r.options = options(1);
   r.columns = kPlotColumns;
   r.from = 46000.0 + 500;  // a day well inside the log
   r.to = r.from + 1;
   std::size_t points = 0;
-  for (auto _ : state) {
-    vs::LogSlices<vs::TFile> log;
-    std::string error;
-    if (!log.open(p, error)) state.SkipWithError(error.c_str());
-    vs::ChartPoints c;
-    if (vs::KNreadF(log, r, c, error) != vs::ChartRead::Done) state.SkipWithError(error.c_str());
-    points = c.columns.size();
-    benchmark::DoNotOptimize(c.columns.x.data());
-  }
+  for (auto _ : state) points = readToChart(state, r);
   state.counters["points"] = static_cast<double>(points);
 }
 
