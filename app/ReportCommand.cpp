@@ -76,8 +76,7 @@ int runReport(const Options& opt, const fs::path& registryDir, const Clock& cloc
   std::vector<std::string> problems;
   loadSettings(opt.home / "Vetrostan.INI", settings, &problems);
   for (const std::string& p : problems) err << "Vetrostan: " << p << '\n';
-  ShiftStarts starts;
-  if (!parseShifts(settings.reportShifts, starts)) parseShifts(kDefaultShifts, starts);
+  const ShiftStarts starts = shiftStartsOf(settings);
 
   auto store = std::make_unique<ConfigStore>(opt.home, registryDir);
   store->readOnly = true;

@@ -10,6 +10,12 @@
 
 namespace vs {
 
+ShiftStarts shiftStartsOf(const Settings& settings) {
+  ShiftStarts starts;
+  if (!parseShifts(settings.reportShifts, starts)) parseShifts(kDefaultShifts, starts);
+  return starts;
+}
+
 std::string reportHall(const Settings& settings) {
   if (!settings.mqttStation.empty()) return settings.mqttStation;
   std::string h;

@@ -12,6 +12,10 @@ class Workstation;
 class Station;
 struct Settings;
 
+// The shifts of the settings ("Report", "Shifts"; read checked, so the default only where the
+// text cannot be used).
+ShiftStarts shiftStartsOf(const Settings& settings);
+
 // The hall's name on a sheet's header: "Station" of section "MQTT", else the computer's name.
 std::string reportHall(const Settings& settings);
 // The pause between two samples of a log that counts as time without an answer: each incubator

@@ -11,7 +11,6 @@
 #include "alarms/ui/TAlarmsF.h"
 #include "app/ShiftReportInput.h"
 #include "app/WindowOrder.h"
-#include "app/ui/AutoShiftReports.h"
 #include "app/ui/TForm4.h"
 #include "boards/ui/TObnovF.h"
 #include "boards/ui/TZaslonkiF.h"
@@ -400,7 +399,7 @@ AppWindows createWindows(Workstation& ws, bool secondCopy, const AppLinks& links
     } else if (name == "ShiftReportWindow") {
       if (!links.station) continue;
       ShiftReportWindow::Inputs in;
-      in.starts = shiftStartsOf(ws);
+      in.starts = shiftStartsOf(ws.settings);
       in.gather = [&ws, st = links.station](const Shift& s) {
         return shiftReportInput(ws, *st, s);
       };

@@ -10,12 +10,6 @@
 
 namespace vs {
 
-ShiftStarts shiftStartsOf(const Workstation& ws) {
-  ShiftStarts starts;
-  if (!parseShifts(ws.settings.reportShifts, starts)) parseShifts(kDefaultShifts, starts);
-  return starts;
-}
-
 ShiftReportJobs::ShiftReportJobs(QObject* parent) : QObject(parent) {
   connect(&loader_, &ChartLoader::failed, this, [this](const QString& why) {
     // The sheet's job ended on an exception: said like any other failure of it.
@@ -56,7 +50,7 @@ void ShiftReportJobs::next() {
 
 AutoShiftReports::AutoShiftReports(Workstation& ws, BusStation& bus, QObject* parent)
     : QObject(parent), ws_(ws), bus_(bus), clock_(ws.clock) {
-  clock_.start(shiftStartsOf(ws), ws.home());
+  clock_.start(shiftStartsOf(ws.settings), ws.home());
   connect(&jobs_, &ShiftReportJobs::finished, this,
           [this](const Shift& s, bool ok, const QStringList& written, const QString& why) {
             const std::string shift = shiftMoment(s.start);

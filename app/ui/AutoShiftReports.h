@@ -18,8 +18,6 @@ namespace vs {
 class BusStation;
 class Workstation;
 
-// The shifts of the settings ("Report", "Shifts"); the default where they cannot be read.
-ShiftStarts shiftStartsOf(const Workstation& ws);
 
 // Makes and writes sheets on a worker, one after the other. Destroyed, it stops the one
 // running and waits for it (a sheet half made is not written).
