@@ -438,20 +438,16 @@ ChartRead KNreadF(LogSlices<TFile>& log, const ChartRequest& request, ChartPoint
       if (!logSpan(log, from, to, error) && log.failed()) return ChartRead::Failed;
     }
     ChartBuilder b(request, first, from, to, expected);
-    int shown = -1;
-    for (std::size_t at = 0; at < n;) {
-      if (stop.stop_requested()) return ChartRead::Cancelled;
-      const std::span<const TFile> part = log.read(at);
-      if (log.failed()) {
-        error = log.error();
-        return ChartRead::Failed;
-      }
-      if (part.empty()) break;  // the file shrank while read: what was there
-      at += part.size();
-      b.add(part);
-      const int p = static_cast<int>(at * 100 / n);
-      if (progress && p != shown) progress(shown = p);
-    }
+    const bool read = walkSlices<TFile>(
+        log, 0,
+        [&](std::span<const TFile> part) {
+          if (stop.stop_requested()) return false;
+          b.add(part);
+          return true;
+        },
+        error, progress);
+    if (stop.stop_requested()) return ChartRead::Cancelled;
+    if (!read) return ChartRead::Failed;
     out = b.finish();
   } catch (const std::bad_alloc&) {
     out = {};
@@ -473,23 +469,19 @@ ChartRead setpointColumns(LogSlices<TFileZon>& log, const std::array<bool, kSetp
       if (!logSpan(log, from, to, error) && log.failed()) return ChartRead::Failed;
     }
     PointSink sink(shown, columns, from, to, n);
-    int percent = -1;
-    for (std::size_t at = 0; at < n;) {
-      if (stop.stop_requested()) return ChartRead::Cancelled;
-      const std::span<const TFileZon> part = log.read(at);
-      if (log.failed()) {
-        error = log.error();
-        return ChartRead::Failed;
-      }
-      if (part.empty()) break;
-      at += part.size();
-      for (const TFileZon& z : part) {
-        const auto v = setpointValues(z);
-        sink.add(z.dt, false, v.data());
-      }
-      const int p = static_cast<int>(at * 100 / n);
-      if (progress && p != percent) progress(percent = p);
-    }
+    const bool read = walkSlices<TFileZon>(
+        log, 0,
+        [&](std::span<const TFileZon> part) {
+          if (stop.stop_requested()) return false;
+          for (const TFileZon& z : part) {
+            const auto v = setpointValues(z);
+            sink.add(z.dt, false, v.data());
+          }
+          return true;
+        },
+        error, progress);
+    if (stop.stop_requested()) return ChartRead::Cancelled;
+    if (!read) return ChartRead::Failed;
     out = std::move(sink.finish().columns);
   } catch (const std::bad_alloc&) {
     out.clear();

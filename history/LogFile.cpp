@@ -3,12 +3,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <system_error>
-#include <algorithm>
 
 namespace vs {
 
@@ -129,6 +129,34 @@ std::span<const Record> LogSlices<Record>::read(std::size_t first, std::size_t n
 template class LogSlices<TFile>;
 template class LogSlices<TFileZon>;
 
+template <typename Record>
+bool walkSlices(LogSlices<Record>& log, std::size_t from,
+                const std::function<bool(std::span<const Record>)>& slice, std::string& error,
+                const ReadProgress& progress) {
+  const std::size_t n = log.size();
+  int shown = -1;
+  for (std::size_t at = from; at < n;) {
+    const std::span<const Record> part = log.read(at);
+    if (log.failed()) {
+      error = log.error();
+      return false;
+    }
+    if (part.empty()) break;  // the file shrank while read: what was there
+    at += part.size();
+    if (!slice(part)) return true;
+    const int p = static_cast<int>(at * 100 / n);
+    if (progress && p != shown) progress(shown = p);
+  }
+  return true;
+}
+
+template bool walkSlices(LogSlices<TFile>&, std::size_t,
+                         const std::function<bool(std::span<const TFile>)>&, std::string&,
+                         const ReadProgress&);
+template bool walkSlices(LogSlices<TFileZon>&, std::size_t,
+                         const std::function<bool(std::span<const TFileZon>)>&, std::string&,
+                         const ReadProgress&);
+
 namespace {
 
 template <typename Record>
@@ -137,21 +165,7 @@ bool walkRecords(const std::filesystem::path& path,
                  const ReadProgress& progress) {
   LogSlices<Record> log;
   if (!log.open(path, error)) return false;
-  const std::size_t n = log.size();
-  int shown = -1;
-  for (std::size_t at = 0; at < n;) {
-    const std::span<const Record> part = log.read(at);
-    if (log.failed()) {
-      error = log.error();
-      return false;
-    }
-    if (part.empty()) break;
-    at += part.size();
-    if (!slice(part)) return true;
-    const int p = static_cast<int>(at * 100 / n);
-    if (progress && p != shown) progress(shown = p);
-  }
-  return true;
+  return walkSlices(log, 0, slice, error, progress);
 }
 
 }  // namespace

@@ -51,6 +51,20 @@ class LogSlices {
 extern template class LogSlices<TFile>;
 extern template class LogSlices<TFileZon>;
 
+// Walks the records of an open log from record `from` on, in file order, a slice at a time.
+// `slice` returns false to stop the walk, which is no failure. False on a read error, with
+// `error` in the system's words. `progress` hears the share of the whole log read so far.
+template <typename Record>
+bool walkSlices(LogSlices<Record>& log, std::size_t from,
+                const std::function<bool(std::span<const Record>)>& slice, std::string& error,
+                const ReadProgress& progress = {});
+extern template bool walkSlices(LogSlices<TFile>&, std::size_t,
+                                const std::function<bool(std::span<const TFile>)>&, std::string&,
+                                const ReadProgress&);
+extern template bool walkSlices(LogSlices<TFileZon>&, std::size_t,
+                                const std::function<bool(std::span<const TFileZon>)>&, std::string&,
+                                const ReadProgress&);
+
 // Walks every whole record of `path` in file order, a slice at a time. `slice` returns false to
 // stop the walk (a cancelled load); that is no failure. False when the file cannot be opened or
 // read, with `error` in the system's words. `progress` hears 0..100 as the slices go by.

@@ -111,24 +111,20 @@ class LogFigures {
       out_.logProblem = error;
       return true;
     }
-    std::size_t i = firstAtOrAfter(log, from_);
-    while (i < log.size()) {
-      if (stop.stop_requested()) return false;
-      const auto slice = log.read(i);
-      if (slice.empty()) break;
-      bool past = false;
-      for (const TFile& r : slice) {
-        if (!isDate(r.dt)) continue;
-        if (r.dt >= to_) {
-          past = true;
-          break;
-        }
-        if (r.dt >= from_) sample(r);
-      }
-      if (past) break;
-      i += slice.size();
-    }
-    if (log.failed()) out_.logProblem = log.error();
+    const bool read = walkSlices<TFile>(
+        log, firstAtOrAfter(log, from_),
+        [&](std::span<const TFile> slice) {
+          if (stop.stop_requested()) return false;
+          for (const TFile& r : slice) {
+            if (!isDate(r.dt)) continue;
+            if (r.dt >= to_) return false;  // past the shift: the walk ends
+            if (r.dt >= from_) sample(r);
+          }
+          return true;
+        },
+        error);
+    if (stop.stop_requested()) return false;
+    if (!read) out_.logProblem = error;
     finish();
     return true;
   }
