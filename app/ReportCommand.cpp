@@ -43,6 +43,9 @@ bool parseReportDate(const std::string& s, int& year, int& month, int& day) {
 }
 
 void zonesFromDanFile(const fs::path& home, std::vector<ReportIncubator>& incubators) {
+  if (std::all_of(incubators.begin(), incubators.end(),
+                  [](const ReportIncubator& i) { return i.zone.known; }))
+    return;  // the station knows every zone: the file is not read
   auto dan = std::make_unique<TdanWm>();
   if (readFilePrefix(home / "dan.dan", dan.get(), sizeof(TdanWm)) !=
       static_cast<long long>(sizeof(TdanWm)))
