@@ -11,7 +11,7 @@
 namespace vs {
 
 ShiftReportJobs::ShiftReportJobs(QObject* parent) : QObject(parent) {
-  connect(&loader_, &ChartLoader::failed, this, [this](const QString& why) {
+  connect(&loader_, &WorkerJob::failed, this, [this](const QString& why) {
     // The sheet's job ended on an exception: said like any other failure of it.
     if (!current_.has_value()) return;
     const Shift s = *current_;
@@ -31,7 +31,7 @@ void ShiftReportJobs::next() {
   ReportInput in = std::move(waiting_.front());
   waiting_.pop_front();
   current_ = in.shift;
-  loader_.start([this, in = std::move(in)](std::stop_token stop, const ReadProgress&) mutable {
+  loader_.start([this, in = std::move(in)](std::stop_token stop, const JobProgress&) mutable {
     const Shift shift = in.shift;
     const std::filesystem::path home = in.home;
     const ShiftReport r = buildShiftReport(std::move(in), stop);

@@ -9,7 +9,7 @@
 #include <deque>
 #include <optional>
 
-#include "history/ui/ChartLoader.h"
+#include "common/ui/WorkerJob.h"
 #include "report/ShiftReport.h"
 #include "report/ShiftReportClock.h"
 
@@ -17,7 +17,6 @@ namespace vs {
 
 class BusStation;
 class Workstation;
-
 
 // Makes and writes sheets on a worker, one after the other. Destroyed, it stops the one
 // running and waits for it (a sheet half made is not written).
@@ -37,7 +36,7 @@ class ShiftReportJobs : public QObject {
  private:
   void next();
 
-  ChartLoader loader_;
+  WorkerJob loader_;
   std::deque<ReportInput> waiting_;
   std::optional<Shift> current_;  // the sheet being made
 };

@@ -59,8 +59,8 @@ TForm16::TForm16(TabCharts& tab) : QWidget(&tab, Qt::Tool), tab_(tab) {
   progress_->hide();
   v->addWidget(progress_);
   v->addStretch(1);
-  connect(&loader_, &ChartLoader::progress, progress_, &QProgressBar::setValue);
-  connect(&loader_, &ChartLoader::failed, this, [this](const QString& why) {
+  connect(&loader_, &WorkerJob::progress, progress_, &QProgressBar::setValue);
+  connect(&loader_, &WorkerJob::failed, this, [this](const QString& why) {
     progress_->hide();
     tab_.say(QDir::toNativeSeparators(setpointLog()).toStdString() + ": " + why.toStdString());
     emit readFinished(false);

@@ -4,8 +4,8 @@
 #include <QWidget>
 #include <array>
 
+#include "common/ui/WorkerJob.h"
 #include "history/ChartData.h"
-#include "history/ui/ChartLoader.h"
 
 class QCheckBox;
 class QLabel;
@@ -60,7 +60,7 @@ class TForm16 : public QWidget {
   QPushButton* read_ = nullptr;
   QProgressBar* progress_ = nullptr;
   // Destroyed first: it stops and waits for its job while all the rest still stands.
-  ChartLoader loader_;
+  WorkerJob loader_;
 };
 
 }  // namespace vs

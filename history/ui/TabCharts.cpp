@@ -122,8 +122,8 @@ TabCharts::TabCharts(Inputs inputs, QWidget* parent)
   buildChart();
   v->addWidget(chart_, 1);
   form16_ = new TForm16(*this);
-  connect(&loader_, &ChartLoader::progress, progress_, &QProgressBar::setValue);
-  connect(&loader_, &ChartLoader::failed, this, [this](const QString& why) {
+  connect(&loader_, &WorkerJob::progress, progress_, &QProgressBar::setValue);
+  connect(&loader_, &WorkerJob::failed, this, [this](const QString& why) {
     const Read kind = reading_;
     endRead();
     say("Не удалось прочитать файл " +

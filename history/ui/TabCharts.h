@@ -16,8 +16,8 @@
 #include <limits>
 #include <string>
 
+#include "common/ui/WorkerJob.h"
 #include "history/ChartData.h"
-#include "history/ui/ChartLoader.h"
 
 class QCustomPlot;
 class QCPGraph;
@@ -195,7 +195,7 @@ class TabCharts : public QWidget {
   TDateTime detailTo_ = std::numeric_limits<double>::quiet_NaN();
   Read reading_ = Read::None;
   // Destroyed first: it stops and waits for its job while all the rest still stands.
-  ChartLoader loader_;
+  WorkerJob loader_;
 };
 
 }  // namespace vs

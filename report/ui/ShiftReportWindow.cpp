@@ -98,13 +98,13 @@ ShiftReportWindow::ShiftReportWindow(Inputs inputs, QWidget* parent)
     if (printer) printTo(*printer);
   });
   connect(save_, &QPushButton::clicked, this, &ShiftReportWindow::save);
-  connect(&loader_, &ChartLoader::progress, progress_, &QProgressBar::setValue);
-  connect(&loader_, &ChartLoader::failed, this, [this](const QString& why) {
+  connect(&loader_, &WorkerJob::progress, progress_, &QProgressBar::setValue);
+  connect(&loader_, &WorkerJob::failed, this, [this](const QString& why) {
     setBusy(false);
     state_->setText("Отчёт не составлен: " + why);
     emit made(false);
   });
-  connect(&saver_, &ChartLoader::failed, this, [this](const QString& why) {
+  connect(&saver_, &WorkerJob::failed, this, [this](const QString& why) {
     save_->setEnabled(report_ != nullptr);
     state_->setText("Отчёт не записан: " + why);
     emit saved(false);
@@ -155,7 +155,7 @@ void ShiftReportWindow::make(int index) {
   state_->setText("Чтение журналов...");
   setBusy(true);
   loader_.start(
-      [this, input = std::move(input)](std::stop_token stop, const ReadProgress& progress) mutable {
+      [this, input = std::move(input)](std::stop_token stop, const JobProgress& progress) mutable {
         auto r =
             std::make_shared<const ShiftReport>(buildShiftReport(std::move(input), stop, progress));
         return std::function<void()>([this, r] {
@@ -196,7 +196,7 @@ void ShiftReportWindow::save() {
   if (!report_ || saver_.running()) return;
   save_->setEnabled(false);
   state_->setText("Запись отчёта...");
-  saver_.start([this, r = report_, home = home_](std::stop_token, const ReadProgress&) {
+  saver_.start([this, r = report_, home = home_](std::stop_token, const JobProgress&) {
     std::vector<std::filesystem::path> written;
     std::string why;
     const bool ok = writeShiftReportFiles(*r, home, written, why);

@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "history/ui/ChartLoader.h"
+#include "common/ui/WorkerJob.h"
 #include "report/ShiftReport.h"
 
 class QComboBox;
@@ -77,8 +77,8 @@ class ShiftReportWindow : public QDialog {
   std::vector<Shift> shifts_;
   std::filesystem::path home_;  // where the sheet shown is saved
   std::shared_ptr<const ShiftReport> report_;
-  ChartLoader loader_;
-  ChartLoader saver_;
+  WorkerJob loader_;
+  WorkerJob saver_;
   QComboBox* shift_ = nullptr;
   QPrintPreviewWidget* preview_ = nullptr;
   QProgressBar* progress_ = nullptr;

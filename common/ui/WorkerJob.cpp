@@ -1,4 +1,4 @@
-#include "history/ui/ChartLoader.h"
+#include "common/ui/WorkerJob.h"
 
 #include <QMetaObject>
 #include <exception>
@@ -6,19 +6,19 @@
 
 namespace vs {
 
-ChartLoader::ChartLoader(QObject* parent) : QObject(parent) {
+WorkerJob::WorkerJob(QObject* parent) : QObject(parent) {
   // One job runs; a second thread lets the next start while a stopped one winds down.
   pool_.setMaxThreadCount(2);
 }
 
-ChartLoader::~ChartLoader() {
+WorkerJob::~WorkerJob() {
   stop_.request_stop();
   ++current_;
   pool_.waitForDone();
   // What the jobs posted back is dropped with this object.
 }
 
-void ChartLoader::cancel() {
+void WorkerJob::cancel() {
   if (!running_) return;
   stop_.request_stop();
   stop_ = std::stop_source();
@@ -26,7 +26,7 @@ void ChartLoader::cancel() {
   running_ = false;
 }
 
-void ChartLoader::start(Job job) {
+void WorkerJob::start(Job job) {
   cancel();
   const quint64 id = ++current_;
   running_ = true;
@@ -34,7 +34,7 @@ void ChartLoader::start(Job job) {
   // The worker touches nothing of this object but posting to it, which is thread-safe; the
   // posts are looked at on the user-interface thread, where `current_` lives.
   pool_.start([this, id, token, job = std::move(job)] {
-    const ReadProgress report = [this, id](int percent) {
+    const JobProgress report = [this, id](int percent) {
       QMetaObject::invokeMethod(
           this,
           [this, id, percent] {

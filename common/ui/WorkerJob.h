@@ -1,28 +1,29 @@
-// One chart read at a time on a worker thread of its own pool. A job is a plain function of
-// values (what it was given when it started, a stop token, a progress callback); what it
-// returns is run back on the user-interface thread, unless the read was stopped or replaced
-// meanwhile. The loader never waits for a job but when it is destroyed: then it stops the job
-// and waits for it, so that no job outlives the window it reads for.
+// One long job at a time on a worker thread of its own pool (a chart's read, a shift's sheet). A
+// job is a plain function of values (what it was given when it started, a stop token, a
+// progress callback); what it returns is run back on the user-interface thread, unless the job
+// was stopped or replaced meanwhile. It never waits for a job but when it is destroyed: then it
+// stops the job and waits for it, so that no job outlives the window it works for.
 #pragma once
 #include <QObject>
 #include <QThreadPool>
 #include <functional>
 #include <stop_token>
 
-#include "history/LogFile.h"
-
 namespace vs {
 
-class ChartLoader : public QObject {
+// Called by a job with its share done, 0..100.
+using JobProgress = std::function<void(int percent)>;
+
+class WorkerJob : public QObject {
   Q_OBJECT
 
  public:
   // Runs on the worker. The function it returns runs on the user-interface thread; it must
   // carry the job's result by value.
-  using Job = std::function<std::function<void()>(std::stop_token, const ReadProgress&)>;
+  using Job = std::function<std::function<void()>(std::stop_token, const JobProgress&)>;
 
-  explicit ChartLoader(QObject* parent = nullptr);
-  ~ChartLoader() override;
+  explicit WorkerJob(QObject* parent = nullptr);
+  ~WorkerJob() override;
 
   // Starts `job`, stopping the one running first (its result is dropped).
   void start(Job job);
